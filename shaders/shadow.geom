@@ -1,0 +1,112 @@
+#version 330 core
+// Extrudes a shadow volume from triangles with adjacency, for depth-fail
+// stencil counting with depth clamping and no culling.
+//
+// Input: corners at 0, 2, 4; at 1, 3, 5 the far corner of the neighbouring
+// triangle across the edges 0-2, 2-4 and 4-0. A far corner equal to the
+// triangle's own third corner marks an open edge (a boundary of an open
+// surface, or an edge shared by more than two triangles): such an edge is
+// always treated as a silhouette, which keeps the volume closed.
+//
+// Each triangle that faces the light emits the sides of its silhouette edges,
+// its front cap (pushed slightly away from the light, so that lit surfaces
+// never shadow themselves) and its back cap at infinity (w = 0).
+
+layout(triangles_adjacency) in;
+layout(triangle_strip, max_vertices = 18) out;
+
+in vec3 worldPosition[];
+
+uniform vec3 gLightPos;
+uniform mat4 view;
+uniform mat4 projection;
+
+const float capOffset = 0.002;
+
+bool lexicographicallyBefore(vec3 p, vec3 q)
+{
+    return p.x < q.x || (p.x == q.x && (p.y < q.y || (p.y == q.y && p.z < q.z)));
+}
+
+// Whether the triangle a, b, c (counter-clockwise seen from its front) faces
+// the light. The corners are rotated to start at the smallest one, so that a
+// triangle gives exactly the same answer whether it is being extruded or is
+// the neighbour across an edge.
+bool facesLight(vec3 a, vec3 b, vec3 c)
+{
+    if (lexicographicallyBefore(b, a) && lexicographicallyBefore(b, c)) {
+        vec3 t = a; a = b; b = c; c = t;
+    } else if (lexicographicallyBefore(c, a) && lexicographicallyBefore(c, b)) {
+        vec3 t = c; c = b; b = a; a = t;
+    }
+    return dot(cross(b - a, c - a), gLightPos - a) > 0.0;
+}
+
+vec3 pushedFromLight(vec3 p)
+{
+    return p + normalize(p - gLightPos) * capOffset;
+}
+
+vec4 toClip(vec3 p)
+{
+    return projection * view * vec4(p, 1.0);
+}
+
+vec4 toClipAtInfinity(vec3 p)
+{
+    return projection * view * vec4(p - gLightPos, 0.0);
+}
+
+void emitSide(vec3 from, vec3 to)
+{
+    gl_Position = toClip(pushedFromLight(from));
+    EmitVertex();
+    gl_Position = toClipAtInfinity(from);
+    EmitVertex();
+    gl_Position = toClip(pushedFromLight(to));
+    EmitVertex();
+    gl_Position = toClipAtInfinity(to);
+    EmitVertex();
+    EndPrimitive();
+}
+
+void main()
+{
+    vec3 v0 = worldPosition[0];
+    vec3 v1 = worldPosition[1];
+    vec3 v2 = worldPosition[2];
+    vec3 v3 = worldPosition[3];
+    vec3 v4 = worldPosition[4];
+    vec3 v5 = worldPosition[5];
+
+    if (!facesLight(v0, v2, v4)) {
+        return;
+    }
+
+    // A neighbour runs the shared edge the other way round.
+    if (v1 == v4 || !facesLight(v2, v0, v1)) {
+        emitSide(v0, v2);
+    }
+    if (v3 == v0 || !facesLight(v4, v2, v3)) {
+        emitSide(v2, v4);
+    }
+    if (v5 == v2 || !facesLight(v0, v4, v5)) {
+        emitSide(v4, v0);
+    }
+
+    gl_Position = toClip(pushedFromLight(v0));
+    EmitVertex();
+    gl_Position = toClip(pushedFromLight(v2));
+    EmitVertex();
+    gl_Position = toClip(pushedFromLight(v4));
+    EmitVertex();
+    EndPrimitive();
+
+    gl_Position = toClipAtInfinity(v4);
+    EmitVertex();
+    gl_Position = toClipAtInfinity(v2);
+    EmitVertex();
+    gl_Position = toClipAtInfinity(v0);
+    EmitVertex();
+    EndPrimitive();
+}

@@ -1,0 +1,177 @@
+#include "app/AppState.h"
+#include "app/GLHelpers.h"
+#include "asset/Asset.h"
+#include "camera/Camera.h"
+
+#include <GLFW/glfw3.h>
+
+namespace {
+
+PassObserver* passObserver = nullptr;
+
+void beginPass(RenderPass pass)
+{
+    if (passObserver != nullptr) {
+        passObserver->beginPass(pass);
+    }
+}
+
+void endPass(RenderPass pass)
+{
+    if (passObserver != nullptr) {
+        passObserver->endPass(pass);
+    }
+}
+
+bool loopShouldEnd()
+{
+    GLFWwindow* w = appWindow.getWindow();
+    return w == nullptr || glfwGetKey(w, GLFW_KEY_ESCAPE) == GLFW_PRESS || glfwWindowShouldClose(w);
+}
+
+// The colour buffer the lit passes write: the window's back buffer, or the
+// off-screen colour attachment while that framebuffer is bound.
+GLenum litDrawBuffer()
+{
+    return fbo != 0 ? GL_COLOR_ATTACHMENT0 : GL_BACK;
+}
+
+} // namespace
+
+void setPassObserver(PassObserver* observer)
+{
+    passObserver = observer;
+}
+
+void drawScene(bool shadowPass, bool normalPass, bool lightPass, GLuint program)
+{
+    clearGLErrors();
+    glUseProgram(program);
+    clearGLErrors();
+
+    auto drawWith = [&](Asset* asset, void (Asset::*operation)()) {
+        asset->m_lit = lightPass;
+        asset->setProgram(program);
+        (asset->*operation)();
+    };
+
+    if (shadowPass) {
+        for (Asset* asset : assets) {
+            if (asset->m_withAdjacency) {
+                drawWith(asset, &Asset::drawShadowVolume);
+            }
+        }
+    } else if (normalPass) {
+        for (Asset* asset : assets) {
+            if (asset->isNormalMapped()) {
+                drawWith(asset, &Asset::drawNormalMapped);
+            }
+        }
+    } else {
+        for (Asset* asset : assets) {
+            if (!asset->isNormalMapped()) {
+                drawWith(asset, &Asset::draw);
+            }
+        }
+        for (Asset* asset : assets2) {
+            drawWith(asset, &Asset::draw);
+        }
+        for (Asset* asset : assets3) {
+            drawWith(asset, &Asset::draw);
+            clearGLErrors();
+        }
+        clearGLErrors();
+    }
+}
+
+void updateScene(double dt)
+{
+    const float step = static_cast<float>(dt);
+    for (Asset* asset : assets) {
+        asset->update(step);
+    }
+    for (Asset* asset : assets2) {
+        asset->update(step);
+    }
+    for (Asset* asset : assets3) {
+        asset->update(step);
+    }
+}
+
+void renderFrame(double dt)
+{
+    if (fbo != 0) {
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        glViewport(0, 0, appWindow.getWidth(), appWindow.getHeight());
+    }
+    glfwPollEvents();
+    updateCameraFlight(dt);
+    updateScene(dt);
+
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glDrawBuffer(GL_NONE);
+
+    // Depth pre-pass: only depth is kept.
+    beginPass(RenderPass::Depth);
+    drawScene(false, false, false, ambientShader.getProgram());
+    drawScene(false, true, false, ambientShader.getProgram());
+    endPass(RenderPass::Depth);
+
+    // Shadow volumes counted depth-fail into the stencil buffer.
+    glEnable(GL_STENCIL_TEST);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_DEPTH_CLAMP);
+    glDisable(GL_CULL_FACE);
+    glStencilFunc(GL_ALWAYS, 0, 0xFF);
+    glStencilOpSeparate(GL_BACK, GL_KEEP, GL_INCR_WRAP, GL_KEEP);
+    glStencilOpSeparate(GL_FRONT, GL_KEEP, GL_DECR_WRAP, GL_KEEP);
+    if (passObserver == nullptr || !passObserver->skipShadowVolumes) {
+        beginPass(RenderPass::ShadowVolumes);
+        drawScene(true, false, false, shadowShader.getProgram());
+        endPass(RenderPass::ShadowVolumes);
+    }
+
+    // Lit pass where the stencil count is zero.
+    glDisable(GL_DEPTH_CLAMP);
+    glEnable(GL_CULL_FACE);
+    glDepthFunc(GL_EQUAL);
+    glDrawBuffer(litDrawBuffer());
+    glStencilFunc(GL_EQUAL, 0, 0xFF);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    beginPass(RenderPass::Lit);
+    drawScene(false, false, true, basicLightingShader.getProgram());
+    drawScene(false, true, true, normalMappingShader.getProgram());
+    endPass(RenderPass::Lit);
+
+    // The same light added over the whole image.
+    glDisable(GL_STENCIL_TEST);
+    glEnable(GL_BLEND);
+    glBlendEquation(GL_FUNC_ADD);
+    glBlendFunc(GL_ONE, GL_ONE);
+    beginPass(RenderPass::Additive);
+    drawScene(false, false, true, basicLightingShader.getProgram());
+    drawScene(false, true, true, normalMappingShader.getProgram());
+    endPass(RenderPass::Additive);
+    glDisable(GL_BLEND);
+
+    if (fbo != 0) {
+        presentFramebuffer();
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    glfwSwapBuffers(appWindow.getWindow());
+    clearGLErrors();
+}
+
+void renderLoop()
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    double lastTime = glfwGetTime();
+    while (!loopShouldEnd()) {
+        const double now = glfwGetTime();
+        const double dt = now - lastTime;
+        lastTime = now;
+        renderFrame(dt);
+    }
+}

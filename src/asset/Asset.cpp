@@ -1,0 +1,87 @@
+#include "asset/Asset.h"
+
+#include "app/GLHelpers.h"
+#include "modelloader/ModelLoader.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+Asset::Asset(bool textured, bool normalMapped, GLuint program)
+    : m_program(program), m_textured(textured), m_normalMapping(normalMapped)
+{
+    init();
+}
+
+Asset::~Asset()
+{
+    printLine("Asset Destructor");
+    glDeleteBuffers(1, &m_positionBuffer);
+    glDeleteBuffers(1, &m_indexBuffer);
+    glDeleteBuffers(1, &m_normalBuffer);
+    glDeleteBuffers(1, &m_uvBuffer);
+    glDeleteVertexArrays(1, &m_vao);
+    // The tangent and adjacency buffers belong to this asset alone (a repeat
+    // import shares neither), so they are released here too.
+    glDeleteBuffers(1, &m_tangentBuffer);
+    glDeleteBuffers(1, &m_adjacencyIndexBuffer);
+    ModelLoader::forget(this);
+}
+
+void Asset::init()
+{
+    if (m_initialised) {
+        return;
+    }
+    m_rotationSpeed = glm::vec3(0.0f);
+    m_velocity = glm::vec3(0.0f);
+    m_scale = 1.0f;
+    m_shininess = 1.0f;
+    lookUpUniformLocations();
+    m_pointLights.assign(3, PointLight());
+    for (int i = 0; i < 3; ++i) {
+        m_pointLights[static_cast<size_t>(i)] = makeSceneLight(i);
+    }
+    m_initialised = true;
+}
+
+void Asset::lookUpUniformLocations()
+{
+    m_modelLocation = glGetUniformLocation(m_program, "model");
+    m_viewLocation = glGetUniformLocation(m_program, "view");
+    m_projectionLocation = glGetUniformLocation(m_program, "projection");
+    m_lightPowerLocation = glGetUniformLocation(m_program, "lightPower");
+    m_screenResolutionLocation = glGetUniformLocation(m_program, "screenResolution");
+    m_eyeWorldPosLocation = glGetUniformLocation(m_program, "gEyeWorldPos");
+    m_shininessLocation = glGetUniformLocation(m_program, "material_shininess");
+    m_modeLocation = glGetUniformLocation(m_program, "mode");
+    m_colorTextureLocation = glGetUniformLocation(m_program, "colorTexture");
+}
+
+void Asset::update(float dt)
+{
+    rotate(dt, m_rotationSpeed.x, glm::vec3(1.0f, 0.0f, 0.0f));
+    rotate(dt, m_rotationSpeed.y, glm::vec3(0.0f, 1.0f, 0.0f));
+    rotate(dt, m_rotationSpeed.z, glm::vec3(0.0f, 0.0f, 1.0f));
+    translate(dt, m_velocity);
+}
+
+void Asset::rotate(float speed, float dt, glm::vec3 axis)
+{
+    const float degrees = speed * dt;
+    m_model = glm::rotate(m_model, degrees * 3.14159265358979323846f / 180.0f, glm::normalize(axis));
+}
+
+void Asset::translate(float amount, glm::vec3 direction)
+{
+    m_model = glm::translate(m_model, direction * amount);
+}
+
+void Asset::scale(float factor)
+{
+    m_scale = m_scale * factor;
+    m_model = m_model * glm::scale(glm::mat4(1.0f), glm::vec3(m_scale, m_scale, m_scale));
+}
+
+glm::vec3 Asset::getPosition() const
+{
+    return glm::vec3(m_model[3][0], m_model[3][1], m_model[3][2]);
+}

@@ -1,0 +1,119 @@
+#include "app/GLHelpers.h"
+#include "asset/Asset.h"
+
+#include <glm/geometric.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+namespace {
+
+void pointAttribute(GLuint program, GLuint buffer, const char* name, GLint components)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    const GLint location = glGetAttribLocation(program, name);
+    // A name the program lacks gives -1; GL rejects the calls and the error is
+    // drained later, exactly as if they had been made.
+    glEnableVertexAttribArray(static_cast<GLuint>(location));
+    glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE, 0, nullptr);
+}
+
+} // namespace
+
+bool Asset::hasMesh() const
+{
+    return m_vao != 0 && m_numIndices > 0;
+}
+
+void Asset::setupAttributes(bool withTangents)
+{
+    glBindVertexArray(m_vao);
+    if (withTangents) {
+        pointAttribute(m_program, m_tangentBuffer, "Tangent", 3);
+    }
+    pointAttribute(m_program, m_positionBuffer, "vertexPosition_modelspace", 3);
+    pointAttribute(m_program, m_normalBuffer, "vertexNormals", 3);
+    pointAttribute(m_program, m_uvBuffer, "uvs", 2);
+}
+
+void Asset::bindColourTexture()
+{
+    if (!m_textured) {
+        return;
+    }
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(m_textureUnit));
+    clearGLErrors();
+    glUniform1i(m_colorTextureLocation, m_textureUnit);
+    clearGLErrors();
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    clearGLErrors();
+}
+
+void Asset::draw()
+{
+    setUniforms();
+    // Without a mesh (vertex array 0) there is nothing to bind or draw, and
+    // binding attributes would write into GL's state for no object.
+    if (!hasMesh()) {
+        return;
+    }
+    bindColourTexture();
+    setupAttributes(false);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+    clearGLErrors();
+    glBindVertexArray(m_vao);
+    clearGLErrors();
+    glDrawElements(GL_TRIANGLES, m_numIndices, GL_UNSIGNED_INT, nullptr);
+    clearGLErrors();
+}
+
+void Asset::drawNormalMapped()
+{
+    setUniforms();
+    if (!hasMesh()) {
+        return;
+    }
+    if (m_textured) {
+        clearGLErrors();
+        glUniform1i(glGetUniformLocation(m_program, "colorTexture"), 0);
+        glActiveTexture(GL_TEXTURE0);
+        clearGLErrors();
+        glBindTexture(GL_TEXTURE_2D, m_texture);
+        clearGLErrors();
+        glUniform1i(glGetUniformLocation(m_program, "gNormalMap"), m_normalMapUnit);
+        glActiveTexture(GL_TEXTURE1);
+        clearGLErrors();
+        glBindTexture(GL_TEXTURE_2D, m_normalMap);
+        clearGLErrors();
+    }
+    setupAttributes(true);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+    clearGLErrors();
+    glBindVertexArray(m_vao);
+    clearGLErrors();
+    glDrawElements(GL_TRIANGLES, m_numIndices, GL_UNSIGNED_INT, nullptr);
+    clearGLErrors();
+}
+
+void Asset::drawShadowVolume()
+{
+    setUniforms();
+    // Without the adjacency list there is no volume to extrude.
+    if (!hasMesh() || m_adjacencyIndexBuffer == 0) {
+        return;
+    }
+    bindColourTexture();
+    setupAttributes(false);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_adjacencyIndexBuffer);
+    for (const PointLight& light : m_pointLights) {
+        const glm::vec3 lPos = light.Position;
+        const glm::vec3 selfPos = getPosition();
+        if (glm::distance(lPos, selfPos) > shadowLightRange) {
+            continue;
+        }
+        glUniform3fv(glGetUniformLocation(m_program, "gLightPos"), 1, glm::value_ptr(lPos));
+        clearGLErrors();
+        glBindVertexArray(m_vao);
+        clearGLErrors();
+        glDrawElements(GL_TRIANGLES_ADJACENCY, 2 * m_numIndices, GL_UNSIGNED_INT, nullptr);
+        clearGLErrors();
+    }
+}

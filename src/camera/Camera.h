@@ -1,0 +1,71 @@
+#pragma once
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+
+struct GLFWwindow;
+class Asset;
+
+// The eye, the point looked at and the up direction, shared by the frame
+// loop, the uniform upload and the camera controls.
+glm::mat4 getViewMatrix();
+glm::mat4 getProjectionMatrix();
+glm::vec3 getCameraPosition();
+glm::vec3 getCameraFocus();
+glm::vec3 getCameraUp();
+void setCameraPosition(glm::vec3 position);
+void setCameraFocus(glm::vec3 focus);
+void setCameraUp(glm::vec3 up);
+
+// Advances the scripted flight by dt seconds: three glides along -z separated
+// by ten-second pauses, then rest. Eye and focus move together.
+void updateCameraFlight(double dt);
+
+// The flight's state, for inspection, and its reset to the start of the
+// flight (state 0, both timers 0) for code that replays it.
+int getFlightState();
+float getFlightTimer();
+float getFlightProgress();
+void resetCameraFlight();
+
+// GLFW scroll handler: collects the scroll offsets until a zoom consumes them.
+void scrollCallback(GLFWwindow* window, double xoffset, double yoffset);
+bool getScrolled();
+double getScrollX();
+double getScrollY();
+
+// The camera object: the window it reads input from and the invisible body
+// it moves with. Owns `m_body`.
+class Camera {
+public:
+    Camera(GLFWwindow* window, Asset* body, unsigned width, unsigned height);
+    ~Camera();
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+
+    // Interactive controls; the demonstration's frame loop calls none of them.
+    // Where the eye sits on the focus the view direction is undefined, and
+    // every control leaves the camera as it is.
+    bool computeBasis(glm::vec3& forward, glm::vec3& back, glm::vec3& up, glm::vec3& down,
+                      glm::vec3& left, glm::vec3& right);
+    void mouseOrbit();
+    void scrollZoom();
+    void checkRadius(const glm::vec3& position);
+    void keyboardMove(double dt);
+    void toggleWireframe();
+
+    Asset* getBody() const { return m_body; }
+    float getRadius() const { return m_radius; }
+    glm::vec3 getPivot() const { return m_pivot; }
+    bool isWireframe() const { return m_wireframe; }
+
+private:
+    Asset* m_body;
+    unsigned m_width;
+    unsigned m_height;
+    GLFWwindow* m_window;
+    glm::vec3 m_pivot;
+    float m_mouseSpeed;
+    float m_moveSpeed;
+    float m_radius;
+    bool m_wireframe;
+};

@@ -1,0 +1,238 @@
+#include "modelloader/ModelLoader.h"
+
+#include "app/GLHelpers.h"
+#include "asset/Asset.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/version.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+static_assert(ModelLoader::importFlags ==
+                  (aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices | aiProcess_Triangulate |
+                   aiProcess_GenSmoothNormals | aiProcess_SortByPType | aiProcess_FindDegenerates),
+              "import flags");
+
+namespace {
+
+GLuint uploadBuffer(GLenum target, const void* data, size_t bytes)
+{
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(target, buffer);
+    glBufferData(target, static_cast<GLsizeiptr>(bytes), bytes > 0 ? data : nullptr, GL_STATIC_DRAW);
+    glBindBuffer(target, 0);
+    return buffer;
+}
+
+void recordAttribute(GLuint program, GLuint buffer, const char* name, GLint components)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    const GLint location = glGetAttribLocation(program, name);
+    glEnableVertexAttribArray(static_cast<GLuint>(location));
+    glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE, 0, nullptr);
+}
+
+glm::vec3 toVec3(const aiVector3D& v)
+{
+    return glm::vec3(v.x, v.y, v.z);
+}
+
+} // namespace
+
+ModelLoader* ModelLoader::s_instance = nullptr;
+
+ModelLoader::ModelLoader()
+{
+    s_instance = this;
+    printLine(std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n");
+}
+
+ModelLoader::~ModelLoader()
+{
+    s_instance = nullptr;
+}
+
+void ModelLoader::forget(const Asset* asset)
+{
+    if (s_instance == nullptr) {
+        return;
+    }
+    auto& models = s_instance->m_models;
+    for (auto it = models.begin(); it != models.end();) {
+        it = (it->second == asset) ? models.erase(it) : std::next(it);
+    }
+}
+
+ModelLoader& ModelLoader::getInstance()
+{
+    static ModelLoader instance;
+    return instance;
+}
+
+bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdjacency)
+{
+    const auto cached = m_models.find(path);
+    if (cached != m_models.end()) {
+        const Asset* first = cached->second;
+        const GLuint positionBuffer = first->getPositionBuffer();
+        const GLuint indexBuffer = first->getIndexBuffer();
+        const GLuint normalBuffer = first->getNormalBuffer();
+        const GLuint vao = first->getVao();
+        asset->setPositionBuffer(positionBuffer);
+        asset->setIndexBuffer(indexBuffer);
+        asset->setNumIndices(first->getNumIndices());
+        asset->setNormalBuffer(normalBuffer);
+        asset->setVao(vao);
+        return true;
+    }
+
+    Assimp::Importer importer;
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+
+    std::ifstream file(path);
+    if (!file.is_open()) {
+        std::printf("Couldn't open file: %s\n", path.c_str());
+        std::printf("%s\n", importer.GetErrorString());
+        std::fflush(stdout);
+        return false;
+    }
+    file.close();
+
+    const aiScene* scene = importer.ReadFile(path, importFlags);
+    if (scene == nullptr) {
+        printLine(importer.GetErrorString());
+        return false;
+    }
+
+    asset->m_Entries.resize(scene->mNumMeshes);
+    asset->m_materialIndices.resize(scene->mNumMaterials);
+    uint32_t NumVertices = 0;
+    uint32_t NumIndices = 0;
+    for (unsigned int i = 0; i < scene->mNumMeshes; ++i) {
+        const aiMesh* mesh = scene->mMeshes[i];
+        uint32_t triangles = 0;
+        for (unsigned int f = 0; f < mesh->mNumFaces; ++f) {
+            triangles += isDrawableFace(mesh, f) ? 1 : 0;
+        }
+        Asset::MeshEntry& entry = asset->m_Entries[i];
+        entry.NumIndices = 3 * triangles;
+        entry.BaseVertex = NumVertices;
+        entry.BaseIndex = NumIndices;
+        entry.MaterialIndex = mesh->mMaterialIndex;
+        NumVertices += mesh->mNumVertices;
+        NumIndices += entry.NumIndices;
+    }
+
+    std::vector<glm::vec3> Positions;
+    std::vector<glm::vec3> Normals;
+    std::vector<glm::vec2> TexCoords;
+    std::vector<glm::vec3> Tangents;
+    std::vector<unsigned int> Indices1;
+    std::vector<unsigned int> Indices2;
+    Positions.reserve(NumVertices);
+    Normals.reserve(NumVertices);
+    TexCoords.reserve(NumVertices);
+    Tangents.reserve(NumVertices);
+    Indices1.reserve(NumIndices);
+    Indices2.reserve(2 * static_cast<size_t>(NumIndices));
+
+    asset->m_withAdjacency = withAdjacency;
+    m_vertexOffset = 0;
+    for (unsigned int i = 0; i < scene->mNumMeshes; ++i) {
+        initMesh(scene->mMeshes[i], Positions, Normals, TexCoords, Tangents, Indices1, Indices2, asset);
+        m_vertexOffset += scene->mMeshes[i]->mNumVertices;
+    }
+
+    const bool normalMapped = asset->isNormalMapped();
+    // Everything is uploaded with the asset's own vertex array object bound;
+    // no second object is made only to be dropped.
+    GLuint vao = 0;
+    glGenVertexArrays(1, &vao);
+    glBindVertexArray(vao);
+    const GLuint positionBuffer =
+        uploadBuffer(GL_ARRAY_BUFFER, Positions.data(), Positions.size() * sizeof(glm::vec3));
+    const GLuint normalBuffer = uploadBuffer(GL_ARRAY_BUFFER, Normals.data(), Normals.size() * sizeof(glm::vec3));
+    const GLuint uvBuffer = uploadBuffer(GL_ARRAY_BUFFER, TexCoords.data(), TexCoords.size() * sizeof(glm::vec2));
+    GLuint tangentsBuffer = 0;
+    if (normalMapped) {
+        tangentsBuffer = uploadBuffer(GL_ARRAY_BUFFER, Tangents.data(), Tangents.size() * sizeof(glm::vec3));
+    }
+    const GLuint indexBuffer1 =
+        uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices1.data(), Indices1.size() * sizeof(unsigned int));
+    GLuint indexBuffer2 = 0;
+    if (withAdjacency) {
+        indexBuffer2 = uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices2.data(), Indices2.size() * sizeof(unsigned int));
+    }
+
+    const GLuint program = asset->getProgram();
+    recordAttribute(program, positionBuffer, "vertexPosition_modelspace", 3);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer1);
+    asset->setPositionBuffer(positionBuffer);
+    asset->setIndexBuffer(indexBuffer1);
+    if (withAdjacency) {
+        asset->setAdjacencyIndexBuffer(indexBuffer2);
+    }
+    asset->setNumIndices(static_cast<int>(Indices1.size()));
+    recordAttribute(program, normalBuffer, "vertexNormals", 3);
+    asset->setNormalBuffer(normalBuffer);
+    recordAttribute(program, uvBuffer, "uvs", 2);
+    asset->setUvBuffer(uvBuffer);
+    if (normalMapped) {
+        recordAttribute(program, tangentsBuffer, "tangents", 3);
+    }
+    asset->setTangentBuffer(tangentsBuffer);
+    asset->setVao(vao);
+
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    clearGLErrors();
+
+    m_models.emplace(path, asset);
+    return true;
+}
+
+bool ModelLoader::initMesh(const aiMesh* mesh, std::vector<glm::vec3>& Positions, std::vector<glm::vec3>& Normals,
+                           std::vector<glm::vec2>& TexCoords, std::vector<glm::vec3>& Tangents,
+                           std::vector<unsigned int>& Indices1, std::vector<unsigned int>& Indices2,
+                           Asset* asset)
+{
+    const bool hasTexCoords = mesh->HasTextureCoords(0);
+    for (unsigned int i = 0; i < mesh->mNumVertices; ++i) {
+        const glm::vec2 uv = hasTexCoords ? glm::vec2(mesh->mTextureCoords[0][i].x, mesh->mTextureCoords[0][i].y)
+                                          : glm::vec2(0.0f, 0.0f);
+        if (asset->isNormalMapped()) {
+            // The importer derives tangents only for meshes with normals and
+            // texture coordinates; elsewhere the tangent is a zero vector.
+            Tangents.push_back(mesh->mTangents != nullptr ? toVec3(mesh->mTangents[i]) : glm::vec3(0.0f));
+        }
+        Positions.push_back(toVec3(mesh->mVertices[i]));
+        Normals.push_back(mesh->mNormals != nullptr ? toVec3(mesh->mNormals[i]) : glm::vec3(0.0f));
+        TexCoords.push_back(uv);
+    }
+    if (asset->m_withAdjacency) {
+        findAdjacencies(mesh, Indices2, asset);
+    }
+    for (unsigned int f = 0; f < mesh->mNumFaces; ++f) {
+        if (!isDrawableFace(mesh, f)) {
+            continue;
+        }
+        const aiFace& face = mesh->mFaces[f];
+        for (unsigned int j = 0; j < 3; ++j) {
+            Indices1.push_back(m_vertexOffset + face.mIndices[j]);
+        }
+    }
+    return true;
+}
+
+void ModelLoader::findAdjacencies(const aiMesh* mesh, std::vector<unsigned int>& Indices2, Asset* asset)
+{
+    buildAdjacency(mesh, m_vertexOffset, AdjacencyTables{asset->m_indexMap, asset->m_posMap, asset->m_uniqueFaces},
+                   Indices2);
+}
