@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds and runs the viewer from the repository root. Without a display it
+# runs on a virtual X display, takes screenshots of the window, ends it with
+# Escape and prints where the screenshots are.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh build
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec ./build/kov
+fi
+
+shots="${KOV_SCREENSHOT_DIR:-$PWD/screenshots}"
+mkdir -p "$shots"
+export KOV_SHOTS="$shots"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  ./build/kov > "$KOV_SHOTS/console.txt" 2>&1 &
+  pid=$!
+  wid=""
+  for _ in $(seq 100); do
+    wid=$(xdotool search --name "^KOV$" 2>/dev/null | head -n 1 || true)
+    [ -n "$wid" ] && break
+    sleep 0.1
+  done
+  if [ -z "$wid" ]; then
+    echo "The viewer did not open its window; its console:" >&2
+    cat "$KOV_SHOTS/console.txt" >&2
+    exit 1
+  fi
+  for t in 3 6 9; do
+    sleep 3
+    import -window "$wid" "$KOV_SHOTS/kov-${t}s.png"
+  done
+  xdotool key --window "$wid" Escape
+  wait $pid
+'
+echo "Screenshots of the window (after 3, 6 and 9 seconds): $shots/kov-3s.png $shots/kov-6s.png $shots/kov-9s.png"
+echo "The console transcript: $shots/console.txt"

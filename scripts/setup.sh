@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing from Debian's packages and builds the viewer.
+# Safe to run again. Usage: scripts/setup.sh [build-dir] [extra cmake args...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake pkg-config
+  libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libglu1-mesa-dev
+  libx11-dev libgtest-dev googletest
+  xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils xdotool imagemagick x11-utils
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir="${1:-build}"
+shift || true
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build_dir" -j"$(nproc)"

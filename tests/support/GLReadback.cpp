@@ -1,0 +1,87 @@
+#include "support/GLReadback.h"
+
+#include <fstream>
+#include <sstream>
+
+RgbImage readPixels(int x, int y, int width, int height)
+{
+    RgbImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return image;
+}
+
+RgbImage readTexture(GLuint texture, int level)
+{
+    RgbImage image;
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &image.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &image.height);
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
+    if (!image.pixels.empty()) {
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    }
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    return image;
+}
+
+PrimitiveCounter::PrimitiveCounter()
+{
+    glGenQueries(1, &m_query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, m_query);
+}
+
+PrimitiveCounter::~PrimitiveCounter()
+{
+    if (m_running) {
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+    }
+    glDeleteQueries(1, &m_query);
+}
+
+GLuint PrimitiveCounter::finish()
+{
+    if (m_running) {
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        m_running = false;
+    }
+    GLuint count = 0;
+    glGetQueryObjectuiv(m_query, GL_QUERY_RESULT, &count);
+    return count;
+}
+
+void writePpm(const std::string& path, const RgbImage& image)
+{
+    std::ofstream file(path, std::ios::binary);
+    file << "P6\n" << image.width << " " << image.height << "\n255\n";
+    for (int y = image.height - 1; y >= 0; --y) {
+        file.write(reinterpret_cast<const char*>(image.at(0, y)), static_cast<std::streamsize>(image.width) * 3);
+    }
+}
+
+RgbImage readPpm(const std::string& path)
+{
+    RgbImage image;
+    std::ifstream file(path, std::ios::binary);
+    std::string magic;
+    int maxValue = 0;
+    file >> magic >> image.width >> image.height >> maxValue;
+    file.get();
+    if (magic != "P6" || image.width <= 0 || image.height <= 0) {
+        return RgbImage();
+    }
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
+    for (int y = image.height - 1; y >= 0; --y) {
+        file.read(reinterpret_cast<char*>(&image.pixels[static_cast<size_t>(y) * image.width * 3]),
+                  static_cast<std::streamsize>(image.width) * 3);
+    }
+    return image;
+}

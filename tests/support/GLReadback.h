@@ -1,0 +1,38 @@
+#pragma once
+#include <GL/glew.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// An RGB image read back from GL, bottom row first.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels; // 3 bytes a pixel
+
+    const uint8_t* at(int x, int y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+// Reads the colour buffer currently selected for reading.
+RgbImage readPixels(int x, int y, int width, int height);
+// Reads level `level` of a 2D texture as RGB.
+RgbImage readTexture(GLuint texture, int level = 0);
+
+// Counts the primitives that reach the geometry stage output (or the
+// rasteriser) while it is alive: a GL_PRIMITIVES_GENERATED query.
+class PrimitiveCounter {
+public:
+    PrimitiveCounter();
+    ~PrimitiveCounter();
+    GLuint finish();
+
+private:
+    GLuint m_query = 0;
+    bool m_running = true;
+};
+
+// Writes a binary PPM (top row first), for looking at failures.
+void writePpm(const std::string& path, const RgbImage& image);
+// Reads a PPM written by writePpm.
+RgbImage readPpm(const std::string& path);

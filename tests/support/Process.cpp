@@ -1,0 +1,181 @@
+#include "support/Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void drain(int fd, std::string& into)
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n <= 0) {
+            return;
+        }
+        into.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+std::string shellOutput(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[256];
+    while (fgets(buffer, sizeof(buffer), pipe) != nullptr) {
+        output += buffer;
+    }
+    pclose(pipe);
+    return output;
+}
+
+} // namespace
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options)
+{
+    ProcessResult result;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+        return result;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        const std::string stdinPath = options.stdinPath.value_or("/dev/null");
+        const int in = open(stdinPath.c_str(), O_RDONLY);
+        if (in >= 0) {
+            dup2(in, STDIN_FILENO);
+        }
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+            _exit(126);
+        }
+        for (const auto& [name, value] : options.environment) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+        std::vector<char*> args;
+        for (const std::string& arg : argv) {
+            args.push_back(const_cast<char*>(arg.c_str()));
+        }
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    fcntl(outPipe[0], F_SETFL, O_NONBLOCK);
+    fcntl(errPipe[0], F_SETFL, O_NONBLOCK);
+
+    std::thread helper;
+    if (options.whileRunning) {
+        helper = std::thread(options.whileRunning, pid);
+    }
+
+    const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
+    int status = 0;
+    bool finished = false;
+    while (!finished) {
+        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+        poll(fds, 2, 50);
+        drain(outPipe[0], result.out);
+        drain(errPipe[0], result.err);
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            finished = true;
+        } else if (Clock::now() > deadline) {
+            result.timedOut = true;
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            finished = true;
+        }
+    }
+    if (helper.joinable()) {
+        helper.join();
+    }
+    drain(outPipe[0], result.out);
+    drain(errPipe[0], result.err);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    if (WIFEXITED(status)) {
+        result.exited = true;
+        result.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+    return result;
+}
+
+std::string waitForWindow(const std::string& title, double timeoutSeconds)
+{
+    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (Clock::now() < deadline) {
+        std::string id = shellOutput("xdotool search --name '^" + title + "$' 2>/dev/null | head -n 1");
+        while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
+            id.pop_back();
+        }
+        if (!id.empty()) {
+            return id;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::string();
+}
+
+bool pressKey(const std::string& windowId, const std::string& keysym)
+{
+    const std::string command = "xdotool key --window " + windowId + " " + keysym + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+bool closeWindow(const std::string& windowId)
+{
+    // The same message a window manager sends when the close button is used.
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    const ::Window window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+    return sent != 0;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}

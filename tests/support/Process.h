@@ -1,0 +1,45 @@
+#pragma once
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Runs a real process with its standard output and error captured.
+struct ProcessResult {
+    int exitCode = -1;      // valid when exited
+    bool exited = false;    // ended through exit()
+    int signal = 0;         // the signal that ended it, if any
+    bool timedOut = false;  // killed by the runner after the time limit
+    std::string out;
+    std::string err;
+};
+
+struct ProcessOptions {
+    std::string workingDirectory;
+    // Variables to set (a value) or remove (nullopt) in the child.
+    std::map<std::string, std::optional<std::string>> environment;
+    double timeoutSeconds = 60.0;
+    // Called in the parent once the child runs, with its pid; the child keeps
+    // running while it works (for example, to press a key in its window).
+    std::function<void(pid_t)> whileRunning;
+    // Standard input: /dev/null unless set.
+    std::optional<std::string> stdinPath;
+};
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options);
+
+// Waits until a window titled `title` exists on $DISPLAY; its X id, or "".
+std::string waitForWindow(const std::string& title, double timeoutSeconds);
+
+// Sends a real key press (X keysym name, e.g. "Escape") to the window.
+bool pressKey(const std::string& windowId, const std::string& keysym);
+
+// Asks the window manager protocol to close the window, like a click on its
+// close button.
+bool closeWindow(const std::string& windowId);
+
+// Lines of `text`, without their line feeds.
+std::vector<std::string> splitLines(const std::string& text);
