@@ -1,0 +1,88 @@
+// kov_check_models: imports every generated model the way the viewer does and
+// verifies what shadow volumes and normal mapping rely on.
+//
+//   kov_check_models [repo-root]
+#include "mesh_check.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/scene.h>
+
+#include <cfloat>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Placement {
+    const char* file;
+    float scale;
+    float ox, oy, oz;
+    bool closed;       // loaded with adjacency
+    bool normalMapped;
+    unsigned maxTriangles;
+};
+
+const Placement kModels[] = {
+    {"Lion.obj", 0.1f, -1.0f, -0.43f, -5.5f, true, true, 20000},
+    {"Lion2.obj", 0.1f, -1.55f, -0.43f, -5.5f, true, false, 20000},
+    {"box.obj", 0.1f, 0.0f, 0.3f, -1.5f, true, false, 12},
+    {"box2.obj", 0.2f, 0.0f, 0.4f, 0.0f, true, true, 12},
+    {"box3.obj", 0.1f, 0.0f, 0.5f, -11.0f, true, true, 12},
+    {"cow2.obj", 1.0f, 0.0f, 0.7f, -6.0f, true, false, 10000},
+    {"spaceship.obj", 1.0f, 0.0f, 0.0f, 0.0f, false, false, 6000},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string root = argc > 1 ? argv[1] : ".";
+    int failures = 0;
+    for (const Placement& m : kModels) {
+        Assimp::Importer importer;
+        importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);  // drop points and lines
+        std::string path = root + "/models/" + m.file;
+        const aiScene* scene = importer.ReadFile(path, kov::kViewerImportFlags);
+        auto fail = [&](const std::string& why) {
+            std::printf("FAIL %-14s %s\n", m.file, why.c_str());
+            ++failures;
+        };
+        if (!scene || !scene->mRootNode) {
+            fail(std::string("import failed: ") + importer.GetErrorString());
+            continue;
+        }
+        if (m.closed && scene->mNumMeshes != 1) {
+            fail("expected exactly one mesh, got " + std::to_string(scene->mNumMeshes));
+            continue;
+        }
+        unsigned tris = 0;
+        float lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX}, hi[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+        bool ok = true;
+        for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
+            const aiMesh* mesh = scene->mMeshes[i];
+            tris += mesh->mNumFaces;
+            for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+                const aiVector3D& p = mesh->mVertices[v];
+                float w[3] = {p.x * m.scale + m.ox, p.y * m.scale + m.oy, p.z * m.scale + m.oz};
+                for (int k = 0; k < 3; ++k) {
+                    lo[k] = w[k] < lo[k] ? w[k] : lo[k];
+                    hi[k] = w[k] > hi[k] ? w[k] : hi[k];
+                }
+            }
+            std::string why = kov::checkAttributes(mesh);
+            if (why.empty() && m.closed) why = kov::checkClosedManifold(mesh);
+            if (why.empty() && m.normalMapped) why = kov::checkUvHandedness(mesh);
+            if (!why.empty()) {
+                fail(why);
+                ok = false;
+            }
+        }
+        if (tris > m.maxTriangles) {
+            fail("too many triangles: " + std::to_string(tris));
+            ok = false;
+        }
+        std::printf("%s %-14s %6u triangles  world (%.3f %.3f %.3f)..(%.3f %.3f %.3f)\n", ok ? "ok  " : "    ",
+                    m.file, tris, lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,216 @@
+#include "mesh.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+
+namespace gen {
+
+namespace {
+
+constexpr double kScale = 1e6;  // written precision: 6 decimals
+
+int64_t quantize(double v) {
+    int64_t q = static_cast<int64_t>(std::llround(v * kScale));
+    return q;
+}
+
+std::string fixed6(int64_t q) {
+    char buf[48];
+    uint64_t a = q < 0 ? static_cast<uint64_t>(-q) : static_cast<uint64_t>(q);
+    std::snprintf(buf, sizeof buf, "%s%" PRIu64 ".%06" PRIu64, q < 0 ? "-" : "", a / 1000000, a % 1000000);
+    return buf;
+}
+
+using Key3 = std::tuple<int64_t, int64_t, int64_t>;
+
+Key3 key3(const Vec3& v) { return {quantize(v.x), quantize(v.y), quantize(v.z)}; }
+
+// Maps each position index to the index of its first equal (after rounding) position.
+std::vector<int> weldPositions(const Mesh& mesh) {
+    std::map<Key3, int> seen;
+    std::vector<int> remap(mesh.positions.size());
+    for (size_t i = 0; i < mesh.positions.size(); ++i) {
+        auto it = seen.emplace(key3(mesh.positions[i]), static_cast<int>(i)).first;
+        remap[i] = it->second;
+    }
+    return remap;
+}
+
+}  // namespace
+
+void Mesh::addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
+                   const Vec2& ta, const Vec2& tb, const Vec2& tc, const Vec2& td, const Vec3& normal) {
+    int pa = addPosition(a), pb = addPosition(b), pc = addPosition(c), pd = addPosition(d);
+    int ua = addUv(ta.u, ta.v), ub = addUv(tb.u, tb.v), uc = addUv(tc.u, tc.v), ud = addUv(td.u, td.v);
+    int n = addNormal(normal);
+    triangles.push_back({Corner{pa, ua, n}, Corner{pb, ub, n}, Corner{pc, uc, n}});
+    triangles.push_back({Corner{pa, ua, n}, Corner{pc, uc, n}, Corner{pd, ud, n}});
+}
+
+namespace {
+
+struct FaceFrame {
+    Vec3 n, t, b;  // normal, direction of increasing u, direction of increasing v
+};
+
+// For the six axis directions: t and b with cross(t, b) == n. Side faces keep
+// v pointing up; top and bottom faces keep u along +x.
+FaceFrame faceFrame(int axis, int sign) {
+    Vec3 n(axis == 0 ? sign : 0, axis == 1 ? sign : 0, axis == 2 ? sign : 0);
+    Vec3 b = axis == 1 ? Vec3(0, 0, -sign) : Vec3(0, 1, 0);
+    Vec3 t = cross(b, n);
+    return {n, t, b};
+}
+
+}  // namespace
+
+static void addBoxFaces(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward,
+                        const int* cornerIds) {
+    Vec3 ctr = (lo + hi) * 0.5, half = (hi - lo) * 0.5;
+    for (int axis = 0; axis < 3; ++axis) {
+        for (int sign = -1; sign <= 1; sign += 2) {
+            FaceFrame f = faceFrame(axis, sign);
+            if (inward) f = {f.n * -1.0, f.t * -1.0, f.b};  // cross(-t, b) == -n
+            // Face centre lies on the side the outward normal points to.
+            Vec3 outward = faceFrame(axis, sign).n;
+            Vec3 fc(ctr.x + outward.x * half.x, ctr.y + outward.y * half.y, ctr.z + outward.z * half.z);
+            double et = std::fabs(dot(f.t, half)), eb = std::fabs(dot(f.b, half));
+            Vec3 T = f.t * et, B = f.b * eb;
+            Vec3 p[4] = {fc - T - B, fc + T - B, fc + T + B, fc - T + B};
+            double su = uvScale > 0 ? uvScale * 2 * et : 1.0;
+            double sv = uvScale > 0 ? uvScale * 2 * eb : 1.0;
+            Vec2 uv[4] = {{0, 0}, {su, 0}, {su, sv}, {0, sv}};
+            int pi[4];
+            for (int k = 0; k < 4; ++k) {
+                if (cornerIds) {
+                    int idx = (p[k].x > ctr.x ? 1 : 0) | (p[k].y > ctr.y ? 2 : 0) | (p[k].z > ctr.z ? 4 : 0);
+                    pi[k] = cornerIds[idx];
+                } else {
+                    pi[k] = mesh.addPosition(p[k]);
+                }
+            }
+            int ti[4];
+            for (int k = 0; k < 4; ++k) ti[k] = mesh.addUv(uv[k].u, uv[k].v);
+            int ni = mesh.addNormal(f.n);
+            mesh.triangles.push_back({Corner{pi[0], ti[0], ni}, Corner{pi[1], ti[1], ni}, Corner{pi[2], ti[2], ni}});
+            mesh.triangles.push_back({Corner{pi[0], ti[0], ni}, Corner{pi[2], ti[2], ni}, Corner{pi[3], ti[3], ni}});
+        }
+    }
+}
+
+void addBox(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward) {
+    addBoxFaces(mesh, lo, hi, uvScale, inward, nullptr);
+}
+
+void addClosedBox(Mesh& mesh, const Vec3& lo, const Vec3& hi) {
+    int ids[8];
+    for (int i = 0; i < 8; ++i)
+        ids[i] = mesh.addPosition(Vec3(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z));
+    addBoxFaces(mesh, lo, hi, 0.0, false, ids);
+}
+
+std::string checkWatertight(const Mesh& mesh) {
+    std::vector<int> remap = weldPositions(mesh);
+    std::unordered_map<uint64_t, int> directed;  // (from, to) -> count
+    auto key = [](int a, int b) { return (static_cast<uint64_t>(a) << 32) | static_cast<uint32_t>(b); };
+    char msg[160];
+    for (size_t t = 0; t < mesh.triangles.size(); ++t) {
+        int v[3];
+        for (int k = 0; k < 3; ++k) v[k] = remap[mesh.triangles[t][k].p];
+        if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
+            std::snprintf(msg, sizeof msg, "triangle %zu has two corners at the same position", t);
+            return msg;
+        }
+        for (int k = 0; k < 3; ++k) {
+            if (++directed[key(v[k], v[(k + 1) % 3])] > 1) {
+                std::snprintf(msg, sizeof msg, "edge %d->%d used twice in the same direction", v[k], v[(k + 1) % 3]);
+                return msg;
+            }
+        }
+    }
+    for (const auto& e : directed) {
+        int a = static_cast<int>(e.first >> 32), b = static_cast<int>(e.first & 0xffffffffu);
+        if (!directed.count(key(b, a))) {
+            std::snprintf(msg, sizeof msg, "edge %d->%d has no opposite (open boundary)", a, b);
+            return msg;
+        }
+    }
+    return {};
+}
+
+bool writeObj(const Mesh& mesh, const std::string& path, const std::string& comment) {
+    // Pool values by their written text so equal values share one line.
+    std::vector<int> posIdx(mesh.positions.size()), uvIdx(mesh.uvs.size()), nIdx(mesh.normals.size());
+    std::string out;
+    out.reserve(mesh.triangles.size() * 120);
+    out += "# " + comment + "\n";
+    out += "# generated by kov_generate - do not edit by hand\n";
+    {
+        std::map<Key3, int> seen;
+        int next = 1;
+        for (size_t i = 0; i < mesh.positions.size(); ++i) {
+            Key3 k = key3(mesh.positions[i]);
+            auto [it, fresh] = seen.emplace(k, next);
+            if (fresh) {
+                out += "v " + fixed6(std::get<0>(k)) + " " + fixed6(std::get<1>(k)) + " " + fixed6(std::get<2>(k)) + "\n";
+                ++next;
+            }
+            posIdx[i] = it->second;
+        }
+    }
+    {
+        std::map<std::pair<int64_t, int64_t>, int> seen;
+        int next = 1;
+        for (size_t i = 0; i < mesh.uvs.size(); ++i) {
+            std::pair<int64_t, int64_t> k{quantize(mesh.uvs[i].u), quantize(mesh.uvs[i].v)};
+            auto [it, fresh] = seen.emplace(k, next);
+            if (fresh) {
+                out += "vt " + fixed6(k.first) + " " + fixed6(k.second) + "\n";
+                ++next;
+            }
+            uvIdx[i] = it->second;
+        }
+    }
+    {
+        std::map<Key3, int> seen;
+        int next = 1;
+        for (size_t i = 0; i < mesh.normals.size(); ++i) {
+            Key3 k = key3(normalize(mesh.normals[i]));
+            auto [it, fresh] = seen.emplace(k, next);
+            if (fresh) {
+                out += "vn " + fixed6(std::get<0>(k)) + " " + fixed6(std::get<1>(k)) + " " + fixed6(std::get<2>(k)) + "\n";
+                ++next;
+            }
+            nIdx[i] = it->second;
+        }
+    }
+    char buf[128];
+    for (const auto& tri : mesh.triangles) {
+        out += "f";
+        for (const Corner& c : tri) {
+            std::snprintf(buf, sizeof buf, " %d/%d/%d", posIdx[c.p], uvIdx[c.t], nIdx[c.n]);
+            out += buf;
+        }
+        out += "\n";
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    ok = (std::fclose(f) == 0) && ok;
+    return ok;
+}
+
+Bounds meshBounds(const Mesh& mesh) {
+    Bounds b{Vec3(1e30, 1e30, 1e30), Vec3(-1e30, -1e30, -1e30)};
+    for (const Vec3& p : mesh.positions) {
+        b.lo = vmin(b.lo, p);
+        b.hi = vmax(b.hi, p);
+    }
+    return b;
+}
+
+}  // namespace gen

@@ -1,0 +1,264 @@
+#include "models.h"
+
+#include "implicit.h"
+
+#include <cmath>
+
+namespace gen {
+
+UvRect lionRegion(int part) {
+    // 2x2 atlas: body | mane on the bottom row, face | dark details on top.
+    double u0 = (part % 2) * 0.5, v0 = (part / 2) * 0.5;
+    return {u0, v0, u0 + 0.5, v0 + 0.5};
+}
+
+UvRect cowRegion(int part) {
+    // Hide fills the upper three quarters; the bottom strip holds small swatches.
+    if (part == CowHide) return {0.0, 0.25, 1.0, 1.0};
+    double u0 = (part - 1) * (1.0 / 3.0);
+    return {u0, 0.0, u0 + 1.0 / 3.0, 0.25};
+}
+
+namespace {
+
+// Maps a coordinate from [lo, hi] into the inner 90% of [a, b].
+double fit(double x, double lo, double hi, double a, double b) {
+    double t = clamp01((x - lo) / (hi - lo));
+    double m = (b - a) * 0.05;
+    return a + m + t * (b - a - 2 * m);
+}
+
+// Box projection chosen per triangle by its dominant normal axis. The in-plane
+// axes are picked so that cross(dP/du, dP/dv) points along the face normal:
+// the mapping is never mirrored, whatever the orientation of the triangle.
+void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b) {
+    double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+    if (ax >= ay && ax >= az) {
+        a = n.x > 0 ? -p.z : p.z;
+        b = p.y;
+    } else if (ay >= az) {
+        a = p.x;
+        b = n.y > 0 ? -p.z : p.z;
+    } else {
+        a = n.z > 0 ? p.x : -p.x;
+        b = p.y;
+    }
+}
+
+UvFunction lionUvs(const Shape& shape) {
+    return [&shape](const Vec3 (&p)[3], const Vec3& n, Vec2 (&uv)[3]) {
+        UvRect r = lionRegion(shape.partAt((p[0] + p[1] + p[2]) / 3.0));
+        for (int c = 0; c < 3; ++c) {
+            double a, b;
+            projectNonMirrored(p[c] - Vec3(0, 1.75, 0), n, a, b);
+            uv[c] = {fit(a, -2.8, 2.8, r.u0, r.u1), fit(b, -2.8, 2.8, r.v0, r.v1)};
+        }
+    };
+}
+
+void addLionHead(Shape& s, double y, double z, double tilt) {
+    // Mane and ruff first so the face blends onto them.
+    Primitive mane = ellipsoid(Vec3(0, y - 0.2, z - 0.5), Vec3(0.82, 0.95, 0.6), LionMane, 0.25);
+    orient(mane, tilt, 0);
+    mane.noiseAmp = 0.09;
+    mane.noiseFreq = 5.0;
+    mane.noiseSeed = 11;
+    s.add(mane);
+    Primitive ruff = ellipsoid(Vec3(0, y - 0.72, z - 0.4), Vec3(0.55, 0.55, 0.42), LionMane, 0.25);
+    ruff.noiseAmp = 0.08;
+    ruff.noiseFreq = 5.0;
+    ruff.noiseSeed = 12;
+    s.add(ruff);
+    s.add(ellipsoid(Vec3(0, y, z), Vec3(0.44, 0.46, 0.5), LionFace, 0.15));
+    s.add(ellipsoid(Vec3(0, y - 0.22, z + 0.4), Vec3(0.27, 0.22, 0.3), LionFace, 0.12));
+    for (int sx = -1; sx <= 1; sx += 2) {
+        s.add(sphere(Vec3(sx * 0.19, y - 0.18, z + 0.26), 0.2, LionFace, 0.1));
+        s.add(ellipsoid(Vec3(sx * 0.3, y + 0.38, z + 0.05), Vec3(0.12, 0.12, 0.07), LionMane, 0.06));
+        s.add(sphere(Vec3(sx * 0.2, y + 0.14, z + 0.4), 0.065, LionDark, 0.02));
+    }
+    s.add(ellipsoid(Vec3(0, y - 0.42, z + 0.3), Vec3(0.2, 0.13, 0.22), LionFace, 0.1));
+    s.add(ellipsoid(Vec3(0, y - 0.06, z + 0.67), Vec3(0.12, 0.08, 0.07), LionDark, 0.04));
+}
+
+Mesh finishLion(const Shape& shape, double cell) {
+    Mesh m = polygonize(shape, cell, 11000, lionUvs(shape));
+    // Origin at the bottom of the feet.
+    Bounds b = meshBounds(m);
+    translateMesh(m, Vec3(0, -b.lo.y, 0));
+    return m;
+}
+
+}  // namespace
+
+Mesh buildLionStanding() {
+    Shape s;
+    s.add(ellipsoid(Vec3(0, 2.0, -0.15), Vec3(0.62, 0.62, 1.35), LionBody));
+    s.add(ellipsoid(Vec3(0, 1.95, 0.85), Vec3(0.64, 0.7, 0.6), LionBody, 0.3));
+    s.add(ellipsoid(Vec3(0, 2.05, -1.2), Vec3(0.58, 0.62, 0.58), LionBody, 0.3));
+    for (int sx = -1; sx <= 1; sx += 2) {
+        double x = sx * 0.38;
+        // Front leg.
+        s.add(capsule(Vec3(sx * 0.34, 1.85, 0.95), Vec3(x, 0.9, 1.05), 0.27, 0.2, LionBody, 0.15));
+        s.add(capsule(Vec3(x, 0.9, 1.05), Vec3(x, 0.18, 1.1), 0.19, 0.16, LionBody, 0.08));
+        s.add(ellipsoid(Vec3(x, 0.13, 1.24), Vec3(0.2, 0.13, 0.28), LionBody, 0.08));
+        s.add(ellipsoid(Vec3(x, 0.07, 1.48), Vec3(0.16, 0.06, 0.06), LionDark, 0.03));
+        // Hind leg: thigh, hock bending back, shin.
+        s.add(ellipsoid(Vec3(sx * 0.36, 1.72, -1.3), Vec3(0.28, 0.62, 0.48), LionBody, 0.2));
+        s.add(capsule(Vec3(x, 1.35, -1.5), Vec3(x, 0.8, -1.65), 0.21, 0.15, LionBody, 0.12));
+        s.add(capsule(Vec3(x, 0.8, -1.65), Vec3(x, 0.18, -1.45), 0.15, 0.15, LionBody, 0.08));
+        s.add(ellipsoid(Vec3(x, 0.13, -1.3), Vec3(0.19, 0.13, 0.26), LionBody, 0.08));
+        s.add(ellipsoid(Vec3(x, 0.07, -1.08), Vec3(0.15, 0.06, 0.06), LionDark, 0.03));
+    }
+    // Tail hanging down in an S.
+    s.add(capsule(Vec3(0, 2.2, -1.7), Vec3(0, 1.7, -2.25), 0.1, 0.085, LionBody, 0.1));
+    s.add(capsule(Vec3(0, 1.7, -2.25), Vec3(0, 0.95, -2.35), 0.085, 0.08, LionBody, 0.05));
+    s.add(ellipsoid(Vec3(0, 0.85, -2.33), Vec3(0.13, 0.18, 0.13), LionDark, 0.05));
+    addLionHead(s, 2.72, 1.75, 0.25);
+    return finishLion(s, 0.052);
+}
+
+Mesh buildLionLying() {
+    Shape s;
+    s.add(ellipsoid(Vec3(0, 0.64, -0.35), Vec3(0.66, 0.6, 1.35), LionBody));
+    s.add(ellipsoid(Vec3(0, 0.8, 0.6), Vec3(0.62, 0.66, 0.6), LionBody, 0.3));
+    for (int sx = -1; sx <= 1; sx += 2) {
+        double x = sx * 0.38;
+        // Haunch with the hind paw tucked along the flank.
+        s.add(ellipsoid(Vec3(sx * 0.32, 0.68, -1.2), Vec3(0.42, 0.55, 0.6), LionBody, 0.25));
+        s.add(ellipsoid(Vec3(sx * 0.62, 0.16, -0.7), Vec3(0.18, 0.16, 0.45), LionBody, 0.15));
+        s.add(ellipsoid(Vec3(sx * 0.64, 0.08, -0.22), Vec3(0.14, 0.07, 0.07), LionDark, 0.03));
+        // Front legs stretched forward on the floor.
+        s.add(capsule(Vec3(x, 0.55, 0.75), Vec3(x, 0.19, 1.7), 0.22, 0.17, LionBody, 0.15));
+        s.add(ellipsoid(Vec3(x, 0.13, 1.85), Vec3(0.2, 0.13, 0.27), LionBody, 0.08));
+        s.add(ellipsoid(Vec3(x, 0.07, 2.1), Vec3(0.16, 0.06, 0.06), LionDark, 0.03));
+    }
+    // Tail curled on the floor around the right side.
+    s.add(capsule(Vec3(0, 0.75, -1.65), Vec3(0.45, 0.16, -2.05), 0.1, 0.085, LionBody, 0.1));
+    s.add(capsule(Vec3(0.45, 0.16, -2.05), Vec3(0.95, 0.12, -1.4), 0.085, 0.08, LionBody, 0.05));
+    s.add(ellipsoid(Vec3(1.0, 0.13, -1.25), Vec3(0.12, 0.12, 0.16), LionDark, 0.05));
+    addLionHead(s, 1.72, 1.4, 0.15);
+    return finishLion(s, 0.052);
+}
+
+Mesh buildCow() {
+    Shape s;
+    s.add(ellipsoid(Vec3(0, 1.25, -0.05), Vec3(0.44, 0.42, 0.95), CowHide));
+    s.add(ellipsoid(Vec3(0, 1.3, 0.55), Vec3(0.4, 0.46, 0.45), CowHide, 0.25));
+    s.add(ellipsoid(Vec3(0, 1.35, -0.7), Vec3(0.42, 0.4, 0.4), CowHide, 0.25));
+    for (int sx = -1; sx <= 1; sx += 2) {
+        s.add(sphere(Vec3(sx * 0.28, 1.58, -0.78), 0.14, CowHide, 0.15));
+        // Legs with dark hooves.
+        s.add(capsule(Vec3(sx * 0.26, 1.0, 0.6), Vec3(sx * 0.26, 0.14, 0.62), 0.15, 0.1, CowHide, 0.15));
+        s.add(capsule(Vec3(sx * 0.26, 1.05, -0.7), Vec3(sx * 0.26, 0.14, -0.72), 0.16, 0.1, CowHide, 0.15));
+        s.add(ellipsoid(Vec3(sx * 0.26, 0.08, 0.63), Vec3(0.12, 0.09, 0.13), CowDark, 0.04));
+        s.add(ellipsoid(Vec3(sx * 0.26, 0.08, -0.71), Vec3(0.12, 0.09, 0.13), CowDark, 0.04));
+        // Horns, ears, eyes.
+        s.add(capsule(Vec3(sx * 0.13, 1.7, 1.33), Vec3(sx * 0.38, 1.88, 1.28), 0.065, 0.04, CowHorn, 0.05));
+        s.add(ellipsoid(Vec3(sx * 0.3, 1.6, 1.27), Vec3(0.15, 0.06, 0.09), CowHide, 0.05));
+        s.add(sphere(Vec3(sx * 0.16, 1.55, 1.52), 0.045, CowDark, 0.02));
+    }
+    s.add(capsule(Vec3(0, 1.4, 0.8), Vec3(0, 1.55, 1.22), 0.32, 0.22, CowHide, 0.2));
+    Primitive head = ellipsoid(Vec3(0, 1.45, 1.48), Vec3(0.21, 0.22, 0.36), CowHide, 0.12);
+    orient(head, -0.6, 0);
+    s.add(head);
+    s.add(ellipsoid(Vec3(0, 1.2, 1.7), Vec3(0.19, 0.15, 0.16), CowPink, 0.1));
+    s.add(ellipsoid(Vec3(0, 0.82, -0.4), Vec3(0.2, 0.16, 0.22), CowPink, 0.12));
+    for (int i = 0; i < 4; ++i) {
+        double x = (i % 2 ? 0.08 : -0.08), z = -0.4 + (i / 2 ? 0.09 : -0.09);
+        s.add(capsule(Vec3(x, 0.75, z), Vec3(x, 0.6, z), 0.045, 0.04, CowPink, 0.04));
+    }
+    s.add(capsule(Vec3(0, 1.55, -1.0), Vec3(0, 0.72, -1.13), 0.055, 0.045, CowHide, 0.06));
+    s.add(ellipsoid(Vec3(0, 0.62, -1.13), Vec3(0.08, 0.13, 0.08), CowDark, 0.05));
+
+    // Side projection: both flanks show the same patch pattern.
+    const Shape& shape = s;
+    Mesh m = polygonize(s, 0.045, 7000, [&shape](const Vec3 (&p)[3], const Vec3&, Vec2 (&uv)[3]) {
+        UvRect r = cowRegion(shape.partAt((p[0] + p[1] + p[2]) / 3.0));
+        for (int c = 0; c < 3; ++c)
+            uv[c] = {fit(p[c].z, -1.25, 1.95, r.u0, r.u1), fit(p[c].y, -0.05, 2.0, r.v0, r.v1)};
+    });
+    // About one unit long, centred on its origin.
+    Bounds b = meshBounds(m);
+    translateMesh(m, -(b.lo + b.hi) * 0.5);
+    scaleMesh(m, 1.0 / (b.hi.z - b.lo.z));
+    return m;
+}
+
+Mesh buildCrate(double h) {
+    Mesh m;
+    addClosedBox(m, Vec3(-h, -h, -h), Vec3(h, h, h));
+    return m;
+}
+
+namespace {
+
+// Station dimensions (world units).
+constexpr double kFloorTop = -0.43;   // walking surface, where the statues stand
+constexpr double kFloorBase = -0.46;  // bottom of the grooves between plates
+constexpr double kCeiling = 1.6;
+constexpr double kWall = 2.2;
+constexpr double kNear = 3.5;
+constexpr double kFar = -22.0;
+
+}  // namespace
+
+Mesh buildStation() {
+    Mesh m;
+    const double tile = 0.5;  // Metal_Scratch repeats every 2 units
+    // Shell, seen from inside.
+    addBox(m, Vec3(-kWall, kFloorBase, kFar), Vec3(kWall, kCeiling, kNear), tile, true);
+
+    // Floor plates separated by shallow grooves.
+    const double plateW = 0.95, gap = 0.04;
+    const double walk = 1.9;  // raised walkways beyond this |x|
+    for (double z0 = kNear; z0 - gap > kFar + 1e-9;) {
+        double z1 = std::max(z0 - plateW, kFar);
+        for (int c = 0; c < 4; ++c) {
+            double x0 = -walk + c * (2 * walk / 4), x1 = x0 + 2 * walk / 4;
+            addBox(m, Vec3(x0 + gap / 2, kFloorBase, z1 + gap / 2), Vec3(x1 - gap / 2, kFloorTop, z0 - gap / 2), tile);
+        }
+        z0 = z1;
+    }
+    // Walkways along both walls with pipes above them.
+    for (int sx = -1; sx <= 1; sx += 2) {
+        double xi = sx * walk, xo = sx * kWall;
+        addBox(m, Vec3(std::min(xi, xo), kFloorBase, kFar), Vec3(std::max(xi, xo), -0.36, kNear), tile);
+        double p0 = sx * 2.02, p1 = sx * 2.12;
+        addBox(m, Vec3(std::min(p0, p1), 1.22, kFar), Vec3(std::max(p0, p1), 1.32, kNear), tile);
+        addBox(m, Vec3(std::min(p0, p1), 1.08, kFar), Vec3(std::max(p0, p1), 1.15, kNear), tile);
+    }
+    // Structural ribs: two pillars and a ceiling beam, with wall panels between.
+    const double ribStep = 2.5;
+    for (double zc = 2.5; zc > kFar + 1.0; zc -= ribStep) {
+        for (int sx = -1; sx <= 1; sx += 2) {
+            double a = sx * kWall, b = sx * 1.98;
+            addBox(m, Vec3(std::min(a, b), -0.36, zc - 0.13), Vec3(std::max(a, b), kCeiling, zc + 0.13), tile);
+            // Knee brace where pillar meets the ceiling.
+            double c = sx * 1.75;
+            addBox(m, Vec3(std::min(a, c), 1.36, zc - 0.1), Vec3(std::max(a, c), kCeiling, zc + 0.1), tile);
+            // Wall panels in the bay towards -z.
+            double w0 = sx * kWall, w1 = sx * 2.16;
+            for (int row = 0; row < 2; ++row) {
+                double y0 = row == 0 ? -0.28 : 0.42, y1 = row == 0 ? 0.36 : 1.02;
+                addBox(m, Vec3(std::min(w0, w1), y0, zc - ribStep + 0.2), Vec3(std::max(w0, w1), y1, zc - 0.2), tile);
+            }
+        }
+        addBox(m, Vec3(-kWall, 1.44, zc - 0.13), Vec3(kWall, kCeiling, zc + 0.13), tile);
+    }
+    // Ceiling lamp housings above the three lights and a centre conduit.
+    for (int i = 0; i < 3; ++i) {
+        double z = -5.0 * i;
+        addBox(m, Vec3(-0.3, 1.52, z - 0.3), Vec3(0.3, kCeiling, z + 0.3), tile);
+    }
+    addBox(m, Vec3(-0.08, 1.55, kFar), Vec3(0.08, kCeiling, kNear), tile);
+    // Bulkhead door frame at the far end and a hatch behind the start.
+    for (double zEnd : {kFar + 0.1, kNear - 0.1}) {
+        double z0 = zEnd - 0.1, z1 = zEnd + 0.1;
+        addBox(m, Vec3(-0.9, -0.36, z0), Vec3(-0.7, 1.2, z1), tile);
+        addBox(m, Vec3(0.7, -0.36, z0), Vec3(0.9, 1.2, z1), tile);
+        addBox(m, Vec3(-0.9, 1.0, z0), Vec3(0.9, 1.2, z1), tile);
+    }
+    return m;
+}
+
+}  // namespace gen

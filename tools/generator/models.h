@@ -1,0 +1,25 @@
+// Builders for every model of the scene.
+#pragma once
+
+#include "mesh.h"
+
+namespace gen {
+
+Mesh buildLionStanding();  // models/Lion.obj
+Mesh buildLionLying();     // models/Lion2.obj
+Mesh buildCow();           // models/cow2.obj
+Mesh buildCrate(double halfSize);  // box, box2, box3
+Mesh buildStation();       // models/spaceship.obj
+
+// Texture atlas layout shared by the lion models and Lion_Albido.jpg.
+enum LionPart { LionBody = 0, LionMane = 1, LionFace = 2, LionDark = 3 };
+// Atlas layout shared by the cow model and cow_texture.jpg.
+enum CowPart { CowHide = 0, CowPink = 1, CowHorn = 2, CowDark = 3 };
+
+struct UvRect {
+    double u0, v0, u1, v1;
+};
+UvRect lionRegion(int part);
+UvRect cowRegion(int part);
+
+}  // namespace gen
