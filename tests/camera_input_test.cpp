@@ -1,0 +1,477 @@
+// The camera's interactive controls through the real window: scroll zoom with
+// its limits, mouse orbit, keyboard movement with real key presses, the
+// wire-frame toggle, the radius warning, and the degenerate camera whose eye
+// sits on its focus.
+#include "app/AppState.h"
+#include "asset/Asset.h"
+#include "camera/Camera.h"
+#include "support/Process.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// X key symbols of the keys the tests hold down.
+struct HeldKey {
+    std::string keysym;
+    int glfwKey;
+};
+
+bool xdotool(const std::string& arguments)
+{
+    const std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// Polls GLFW's events until `key` reports `state`, for at most two seconds.
+bool waitForKeyState(GLFWwindow* window, int key, int state)
+{
+    for (int i = 0; i < 200; ++i) {
+        glfwPollEvents();
+        if (glfwGetKey(window, key) == state) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// An asset that records the translations it receives.
+class RecordingBody : public Asset {
+public:
+    struct Translation {
+        float amount;
+        glm::vec3 direction;
+    };
+    RecordingBody() : Asset(false, false, 0) {}
+    void translate(float amount, glm::vec3 direction) override
+    {
+        translations.push_back({amount, direction});
+        Asset::translate(amount, direction);
+    }
+    std::vector<Translation> translations;
+};
+
+bool finite(const glm::vec3& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+::testing::AssertionResult near(const glm::vec3& actual, const glm::vec3& expected, float tolerance)
+{
+    const glm::vec3 d = glm::abs(actual - expected);
+    if (d.x <= tolerance && d.y <= tolerance && d.z <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") is not ("
+                                         << expected.x << ", " << expected.y << ", " << expected.z << ")";
+}
+
+class CameraInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = appWindow.getWindow();
+        ASSERT_NE(window, nullptr);
+        windowId = waitForWindow("KOV", 5.0);
+        ASSERT_FALSE(windowId.empty()) << "no window titled KOV on the display";
+        setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
+    }
+
+    void TearDown() override
+    {
+        for (const HeldKey& key : held) {
+            xdotool("keyup --window " + windowId + " " + key.keysym);
+            waitForKeyState(window, key.glfwKey, GLFW_RELEASE);
+        }
+        held.clear();
+        glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        camera.reset();
+        setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
+    }
+
+    // A camera on the real window with a fresh body (the camera deletes it),
+    // and an empty scroll accumulator.
+    Camera& makeCamera(Asset* body = nullptr)
+    {
+        camera = std::make_unique<Camera>(window, body != nullptr ? body : new Asset(false, false, 0),
+                                          static_cast<unsigned>(appWindow.getWidth()),
+                                          static_cast<unsigned>(appWindow.getHeight()));
+        if (getScrolled()) {
+            setCameraPosition(glm::vec3(0.0f, 0.0f, 10.0f));
+            setCameraFocus(glm::vec3(0.0f));
+            camera->scrollZoom();
+        }
+        return *camera;
+    }
+
+    void place(glm::vec3 eye, glm::vec3 focus, glm::vec3 up = glm::vec3(0.0f, 1.0f, 0.0f))
+    {
+        setCameraPosition(eye);
+        setCameraFocus(focus);
+        setCameraUp(up);
+    }
+
+    // Presses a key in the window with a real X event and waits until GLFW
+    // reports it held.
+    void holdKey(const std::string& keysym, int glfwKey)
+    {
+        ASSERT_TRUE(xdotool("keydown --window " + windowId + " " + keysym)) << "xdotool keydown " << keysym;
+        held.push_back({keysym, glfwKey});
+        ASSERT_TRUE(waitForKeyState(window, glfwKey, GLFW_PRESS)) << keysym << " never reached GLFW";
+    }
+
+    void releaseKey(const std::string& keysym, int glfwKey)
+    {
+        ASSERT_TRUE(xdotool("keyup --window " + windowId + " " + keysym));
+        ASSERT_TRUE(waitForKeyState(window, glfwKey, GLFW_RELEASE)) << keysym << " still held";
+        for (size_t i = 0; i < held.size(); ++i) {
+            if (held[i].glfwKey == glfwKey) {
+                held.erase(held.begin() + static_cast<long>(i));
+                break;
+            }
+        }
+    }
+
+    void centreCursor()
+    {
+        glfwSetCursorPos(window, appWindow.getWidth() / 2, appWindow.getHeight() / 2);
+    }
+
+    GLFWwindow* window = nullptr;
+    std::string windowId;
+    std::vector<HeldKey> held;
+    std::unique_ptr<Camera> camera;
+};
+
+} // namespace
+
+TEST_F(CameraInput, ScrollingMovesTheEyeOneUnitWhateverTheAmount)
+{
+    Camera& cam = makeCamera();
+    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f, 0.0f, 0.0f));
+
+    scrollCallback(window, 0.0, 1.0);
+    scrollCallback(window, 0.5, 3.0);
+    EXPECT_TRUE(getScrolled());
+    EXPECT_DOUBLE_EQ(getScrollY(), 4.0);
+    EXPECT_DOUBLE_EQ(getScrollX(), 0.5);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.0f));
+    EXPECT_EQ(getCameraFocus(), glm::vec3(0.0f));
+    EXPECT_FALSE(getScrolled());
+    EXPECT_EQ(getScrollX(), 0.0);
+    EXPECT_EQ(getScrollY(), 0.0);
+
+    // Nothing scrolled since: no movement.
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.0f));
+
+    // Backward scrolling, along the eye-to-focus line off the axes.
+    place(glm::vec3(3.0f, 4.0f, 0.0f) + glm::vec3(1.0f, 1.0f, 1.0f), glm::vec3(1.0f, 1.0f, 1.0f));
+    scrollCallback(window, 0.0, -2.5);
+    cam.scrollZoom();
+    EXPECT_TRUE(near(getCameraPosition(), glm::vec3(3.6f, 4.8f, 0.0f) + glm::vec3(1.0f), 1e-5f));
+
+    // Horizontal only, or up and down cancelling: consumed, no movement.
+    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+    scrollCallback(window, 2.0, 0.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 10.0f));
+    EXPECT_FALSE(getScrolled());
+    scrollCallback(window, 0.0, 1.0);
+    scrollCallback(window, 0.0, -1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 10.0f));
+}
+
+TEST_F(CameraInput, RealWheelEventsReachTheAccumulator)
+{
+    Camera& cam = makeCamera();
+    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+    // Buttons 4 and 5 are the wheel on X11: two notches forward.
+    ASSERT_TRUE(xdotool("click --window " + windowId + " --repeat 2 4"));
+    for (int i = 0; i < 200 && getScrollY() < 2.0; ++i) {
+        glfwPollEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(getScrolled());
+    EXPECT_DOUBLE_EQ(getScrollY(), 2.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.0f));
+
+    ASSERT_TRUE(xdotool("click --window " + windowId + " 5"));
+    for (int i = 0; i < 200 && !getScrolled(); ++i) {
+        glfwPollEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_DOUBLE_EQ(getScrollY(), -1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 10.0f));
+}
+
+TEST_F(CameraInput, ZoomStopsAtThreeUnitsInAndBeyondOneHundredFiftyOut)
+{
+    Camera& cam = makeCamera();
+
+    // Closer than or at 3.0: forward scrolling does nothing.
+    for (float distance : {3.0f, 2.0f, 0.5f}) {
+        place(glm::vec3(0.0f, 0.0f, distance), glm::vec3(0.0f));
+        scrollCallback(window, 0.0, 1.0);
+        cam.scrollZoom();
+        EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, distance)) << "at distance " << distance;
+    }
+    // Just above 3.0 the step is still a full unit, ending inside the limit.
+    place(glm::vec3(0.0f, 0.0f, 3.5f), glm::vec3(0.0f));
+    scrollCallback(window, 0.0, 1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 2.5f));
+    // Backward scrolling works at close range.
+    scrollCallback(window, 0.0, -1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 3.5f));
+
+    // At exactly 150.0 the eye still moves one unit out; above, it stays.
+    place(glm::vec3(0.0f, 150.0f, 0.0f), glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, 1.0f));
+    scrollCallback(window, 0.0, -1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 151.0f, 0.0f));
+    scrollCallback(window, 0.0, -1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 151.0f, 0.0f));
+    // Forward scrolling from far out is not limited.
+    scrollCallback(window, 0.0, 1.0);
+    cam.scrollZoom();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 150.0f, 0.0f));
+}
+
+TEST_F(CameraInput, CursorAtTheCentreLeavesTheCameraAlone)
+{
+    Camera& cam = makeCamera();
+    const glm::vec3 unusualUp(0.3f, 0.9f, 0.1f);
+    place(glm::vec3(1.0f, 2.0f, 10.0f), glm::vec3(0.5f, -1.0f, 0.0f), unusualUp);
+    centreCursor();
+    double x = 0.0;
+    double y = 0.0;
+    glfwGetCursorPos(window, &x, &y);
+    ASSERT_EQ(x, 512.0);
+    ASSERT_EQ(y, 384.0);
+
+    cam.mouseOrbit();
+    EXPECT_EQ(getCameraPosition(), glm::vec3(1.0f, 2.0f, 10.0f));
+    EXPECT_EQ(getCameraFocus(), glm::vec3(0.5f, -1.0f, 0.0f));
+    EXPECT_EQ(getCameraUp(), unusualUp) << "the up vector was recomputed without any movement";
+    EXPECT_EQ(glfwGetInputMode(window, GLFW_CURSOR), GLFW_CURSOR_HIDDEN);
+}
+
+TEST_F(CameraInput, OrbitKeepsTheDistanceAndTakesTheUpVectorBeforeTheMove)
+{
+    Camera& cam = makeCamera();
+    const glm::vec3 focus(0.5f, -1.0f, 2.0f);
+    const glm::vec3 unusualUp(0.3f, 0.9f, 0.1f);
+    const glm::vec3 eye = focus + glm::vec3(0.0f, 0.0f, 10.0f);
+    place(eye, focus, unusualUp);
+
+    // The camera's basis, found independently: up is the old up made
+    // perpendicular to the view direction (Gram-Schmidt), left = up x forward.
+    const glm::vec3 forward(0.0f, 0.0f, -1.0f);
+    const glm::vec3 expectedUp = glm::normalize(unusualUp - glm::dot(unusualUp, forward) * forward);
+    const glm::vec3 expectedLeft = glm::cross(expectedUp, forward);
+
+    // Cursor 64 pixels right of and 48 pixels above the centre.
+    glfwSetCursorPos(window, 512 + 64, 384 - 48);
+    cam.mouseOrbit();
+    double x = 0.0;
+    double y = 0.0;
+    glfwGetCursorPos(window, &x, &y);
+    EXPECT_EQ(x, 512.0) << "the cursor is put back to the centre";
+    EXPECT_EQ(y, 384.0);
+
+    const double pi = 3.141592653589793;
+    const float dx = static_cast<float>(64.0 / 512.0 * pi);
+    const float dy = static_cast<float>(-48.0 / 384.0 * pi);
+    const glm::vec3 moved = glm::vec3(0.0f, 0.0f, 10.0f) + expectedUp * dy + expectedLeft * dx;
+    const glm::vec3 expectedEye = focus + moved * (10.0f / glm::length(moved));
+
+    EXPECT_NEAR(glm::distance(getCameraPosition(), focus), 10.0f, 1e-4f);
+    EXPECT_TRUE(near(getCameraPosition(), expectedEye, 1e-4f));
+    EXPECT_EQ(getCameraFocus(), focus);
+    EXPECT_TRUE(near(getCameraUp(), expectedUp, 1e-5f));
+    // Cursor to the right: the eye went toward the camera's left; cursor up:
+    // the eye went down.
+    EXPECT_GT(glm::dot(getCameraPosition() - eye, expectedLeft), 0.3f);
+    EXPECT_LT(glm::dot(getCameraPosition() - eye, expectedUp), -0.3f);
+
+    // Orbit after orbit, the distance holds.
+    for (int i = 0; i < 20; ++i) {
+        glfwSetCursorPos(window, 512 + 7 * i - 60, 384 + 5 * i - 40);
+        cam.mouseOrbit();
+        ASSERT_NEAR(glm::distance(getCameraPosition(), focus), 10.0f, 1e-3f) << "after orbit " << i;
+        ASSERT_TRUE(finite(getCameraUp()));
+    }
+}
+
+TEST_F(CameraInput, ForwardKeyMovesTheEyeAndTheFocusFollowsTheBody)
+{
+    auto* body = new RecordingBody;
+    body->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 2.0f, 3.0f)) *
+                         glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
+    Camera& cam = makeCamera(body);
+    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+
+    holdKey("w", GLFW_KEY_W);
+    cam.keyboardMove(0.1);
+
+    // 5 units per second along forward (0, 0, -1) for 0.1 s.
+    EXPECT_TRUE(near(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.5f), 1e-6f));
+    ASSERT_EQ(body->translations.size(), 1u);
+    EXPECT_FLOAT_EQ(body->translations[0].amount, 0.1f);
+    EXPECT_TRUE(near(body->translations[0].direction, glm::vec3(0.0f, 0.0f, -5.0f), 1e-6f));
+    // The body moves in its own frame (turned 90 degrees about y: its -z is
+    // world -x), and the focus jumps to where the body ends up.
+    EXPECT_TRUE(near(body->getPosition(), glm::vec3(0.5f, 2.0f, 3.0f), 1e-6f));
+    EXPECT_EQ(getCameraFocus(), body->getPosition());
+
+    releaseKey("w", GLFW_KEY_W);
+    const glm::vec3 eyeBefore = getCameraPosition();
+    cam.keyboardMove(0.1);
+    EXPECT_EQ(getCameraPosition(), eyeBefore) << "no key held, no movement";
+}
+
+TEST_F(CameraInput, OppositeKeysCancelButTheBodyStillMoves)
+{
+    auto* body = new RecordingBody;
+    body->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(-2.0f, 0.0f, 0.0f)));
+    Camera& cam = makeCamera(body);
+    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+
+    holdKey("w", GLFW_KEY_W);
+    holdKey("s", GLFW_KEY_S);
+    cam.keyboardMove(0.25);
+    EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 10.0f));
+    ASSERT_EQ(body->translations.size(), 1u) << "the body receives its (zero) translation all the same";
+    EXPECT_FLOAT_EQ(body->translations[0].amount, 0.25f);
+    EXPECT_EQ(body->translations[0].direction, glm::vec3(0.0f));
+    EXPECT_EQ(body->getPosition(), glm::vec3(-2.0f, 0.0f, 0.0f));
+    EXPECT_EQ(getCameraFocus(), glm::vec3(-2.0f, 0.0f, 0.0f));
+
+    // S alone with a zero time step still moves, by the substitute step.
+    releaseKey("w", GLFW_KEY_W);
+    place(glm::vec3(0.0f, 0.0f, 1.0f), glm::vec3(0.0f));
+    cam.keyboardMove(0.0);
+    ASSERT_EQ(body->translations.size(), 2u);
+    EXPECT_FLOAT_EQ(body->translations[1].amount, 1.0e-7f);
+    EXPECT_TRUE(near(body->translations[1].direction, glm::vec3(0.0f, 0.0f, 5.0f), 1e-6f));
+    EXPECT_NEAR(getCameraPosition().z, 1.0f + 5.0e-7f, 1.5e-7f);
+    EXPECT_GT(getCameraPosition().z, 1.0f);
+}
+
+TEST_F(CameraInput, HeldF3FlipsThePolygonModeOnEveryCall)
+{
+    Camera& cam = makeCamera();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    auto polygonMode = [] {
+        GLint modes[2] = {-1, -1};
+        glGetIntegerv(GL_POLYGON_MODE, modes);
+        return modes[0];
+    };
+
+    // Not held: nothing happens.
+    cam.toggleWireframe();
+    EXPECT_EQ(polygonMode(), GL_FILL);
+    EXPECT_FALSE(cam.isWireframe());
+
+    holdKey("F3", GLFW_KEY_F3);
+    const GLint expected[4] = {GL_LINE, GL_FILL, GL_LINE, GL_FILL};
+    for (int i = 0; i < 4; ++i) {
+        glfwPollEvents();
+        cam.toggleWireframe();
+        EXPECT_EQ(polygonMode(), expected[i]) << "call " << i;
+        EXPECT_EQ(cam.isWireframe(), expected[i] == GL_LINE);
+    }
+    cam.toggleWireframe();
+    releaseKey("F3", GLFW_KEY_F3);
+    cam.toggleWireframe();
+    EXPECT_EQ(polygonMode(), GL_LINE) << "released after five flips: stays in line mode";
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+TEST_F(CameraInput, RadiusWarningTwiceOutsideAndNeverOnTheBoundary)
+{
+    // The region's radius is the eye's distance from the pivot (0, 0, -5) at
+    // construction: 5 exactly from the origin.
+    setCameraPosition(glm::vec3(0.0f));
+    Camera& cam = makeCamera();
+    ASSERT_EQ(cam.getRadius(), 5.0f);
+    ASSERT_EQ(cam.getPivot(), glm::vec3(0.0f, 0.0f, -5.0f));
+
+    auto warnings = [&](glm::vec3 position) {
+        ::testing::internal::CaptureStdout();
+        cam.checkRadius(position);
+        return ::testing::internal::GetCapturedStdout();
+    };
+    EXPECT_EQ(warnings(glm::vec3(0.0f, 0.0f, 1.0f)), "out of camera radius\nout of camera radius\n");
+    EXPECT_EQ(warnings(glm::vec3(3.0f, 4.00001f, -5.0f)), "out of camera radius\nout of camera radius\n");
+    // On the boundary: distance 5 exactly (3-4-5), and the eye's own start.
+    EXPECT_EQ(warnings(glm::vec3(3.0f, 4.0f, -5.0f)), "");
+    EXPECT_EQ(warnings(glm::vec3(0.0f, 0.0f, 0.0f)), "");
+    EXPECT_EQ(warnings(glm::vec3(0.0f, -5.0f, -5.0f)), "");
+    EXPECT_EQ(warnings(glm::vec3(0.0f, 0.0f, -5.0f)), "");
+}
+
+TEST_F(CameraInput, EyeOnTheFocusLeavesEveryControlWithoutEffect)
+{
+    auto* body = new RecordingBody;
+    body->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(7.0f, 7.0f, 7.0f)));
+    Camera& cam = makeCamera(body);
+    const glm::vec3 point(1.0f, 2.0f, 3.0f);
+    const glm::vec3 up(0.0f, 1.0f, 0.0f);
+
+    auto expectUnchanged = [&](const char* what) {
+        EXPECT_EQ(getCameraPosition(), point) << what;
+        EXPECT_EQ(getCameraFocus(), point) << what;
+        EXPECT_EQ(getCameraUp(), up) << what;
+        EXPECT_TRUE(finite(getCameraPosition()) && finite(getCameraFocus()) && finite(getCameraUp())) << what;
+    };
+
+    place(point, point, up);
+    glfwSetCursorPos(window, 512 + 100, 384 + 30);
+    cam.mouseOrbit();
+    expectUnchanged("orbit");
+
+    scrollCallback(window, 0.0, 1.0);
+    cam.scrollZoom();
+    expectUnchanged("zoom in");
+    scrollCallback(window, 0.0, -1.0);
+    cam.scrollZoom();
+    expectUnchanged("zoom out");
+
+    holdKey("w", GLFW_KEY_W);
+    holdKey("d", GLFW_KEY_D);
+    cam.keyboardMove(0.5);
+    expectUnchanged("keyboard");
+    EXPECT_EQ(body->getPosition(), glm::vec3(7.0f, 7.0f, 7.0f));
+
+    // Looking straight along the up vector has no side direction either.
+    const glm::vec3 above(0.0f, 10.0f, 0.0f);
+    place(above, glm::vec3(0.0f), up);
+    cam.keyboardMove(0.5);
+    glfwSetCursorPos(window, 512 + 100, 384 + 30);
+    cam.mouseOrbit();
+    EXPECT_EQ(getCameraPosition(), above);
+    EXPECT_EQ(getCameraFocus(), glm::vec3(0.0f));
+    EXPECT_EQ(getCameraUp(), up);
+}
