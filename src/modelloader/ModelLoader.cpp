@@ -109,6 +109,12 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
         printLine(importer.GetErrorString());
         return false;
     }
+    // The OBJ reader skips lines it does not understand, so a file that is no
+    // model at all comes back as a scene without meshes rather than an error.
+    if (scene->mNumMeshes == 0) {
+        printLine("No meshes in file: " + path);
+        return false;
+    }
 
     asset->m_Entries.resize(scene->mNumMeshes);
     asset->m_materialIndices.resize(scene->mNumMaterials);
