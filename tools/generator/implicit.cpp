@@ -298,9 +298,18 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
             for (int e = 0; e < 3; ++e) ring[t[e]].push_back(t[(e + 1) % 3]);
         std::vector<char> bad(verts.size(), 0);
         int nbad = 0;
+        std::vector<Vec3> around(verts.size());
+        for (const auto& t : tris) {
+            Vec3 n = faceNormal(verts, t);
+            for (int c = 0; c < 3; ++c) around[t[c]] += n;
+        }
         for (const auto& t : tris) {
             Vec3 c = (verts[t[0]] + verts[t[1]] + verts[t[2]]) / 3.0;
-            if (dot(faceNormal(verts, t), shape.gradient(c, geps)) <= 0) {
+            Vec3 fn = faceNormal(verts, t);
+            Vec3 corners = normalize(shape.gradient(verts[t[0]], geps)) + normalize(shape.gradient(verts[t[1]], geps)) +
+                           normalize(shape.gradient(verts[t[2]], geps));
+            Vec3 local = normalize(around[t[0]]) + normalize(around[t[1]]) + normalize(around[t[2]]);
+            if (dot(fn, shape.gradient(c, geps)) <= 0 || dot(fn, corners) <= 0 || dot(fn, local) <= 0) {
                 for (int k = 0; k < 3; ++k) bad[t[k]] = 1;
                 ++nbad;
             }
@@ -327,6 +336,21 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
     for (size_t v = 0; v < verts.size(); ++v) {
         Vec3 g = normalize(shape.gradient(verts[v], geps)), f = normalize(faceSum[v]);
         mesh.normals.push_back(dot(g, f) > 0.7 ? g : f);
+    }
+    // Where a triangle still disagrees with its corner normals, fall back to
+    // the face-averaged normals at those corners.
+    for (int pass = 0; pass < 5; ++pass) {
+        bool changed = false;
+        for (const auto& t : tris) {
+            Vec3 sum = mesh.normals[t[0]] + mesh.normals[t[1]] + mesh.normals[t[2]];
+            if (dot(faceNormal(verts, t), sum) > 0) continue;
+            for (int c = 0; c < 3; ++c) {
+                Vec3 f = normalize(faceSum[t[c]]);
+                if (length(mesh.normals[t[c]] - f) > 1e-12) changed = true;
+                mesh.normals[t[c]] = f;
+            }
+        }
+        if (!changed) break;
     }
     int wrong = 0;
     for (const auto& t : tris) {

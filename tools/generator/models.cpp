@@ -7,7 +7,9 @@
 namespace gen {
 
 UvRect lionRegion(int part) {
-    // 2x2 atlas: body | mane on the bottom row, face | dark details on top.
+    // 2x2 atlas: body | mane on the bottom row, face | (dark details, muzzle) on top.
+    if (part == LionDark) return {0.5, 0.5, 0.75, 1.0};
+    if (part == LionMuzzle) return {0.75, 0.5, 1.0, 1.0};
     double u0 = (part % 2) * 0.5, v0 = (part / 2) * 0.5;
     return {u0, v0, u0 + 0.5, v0 + 0.5};
 }
@@ -58,7 +60,7 @@ UvFunction lionUvs(const Shape& shape) {
 
 void addLionHead(Shape& s, double y, double z, double tilt) {
     // Mane and ruff first so the face blends onto them.
-    Primitive mane = ellipsoid(Vec3(0, y - 0.2, z - 0.5), Vec3(0.82, 0.95, 0.6), LionMane, 0.25);
+    Primitive mane = ellipsoid(Vec3(0, y - 0.2, z - 0.5), Vec3(0.84, 0.97, 0.6), LionMane, 0.25);
     orient(mane, tilt, 0);
     mane.noiseAmp = 0.09;
     mane.noiseFreq = 5.0;
@@ -69,15 +71,18 @@ void addLionHead(Shape& s, double y, double z, double tilt) {
     ruff.noiseFreq = 5.0;
     ruff.noiseSeed = 12;
     s.add(ruff);
-    s.add(ellipsoid(Vec3(0, y, z), Vec3(0.44, 0.46, 0.5), LionFace, 0.15));
-    s.add(ellipsoid(Vec3(0, y - 0.22, z + 0.4), Vec3(0.27, 0.22, 0.3), LionFace, 0.12));
+    // Broad skull, brow ridge and a long nose bridge down to a wide muzzle.
+    s.add(ellipsoid(Vec3(0, y, z), Vec3(0.46, 0.44, 0.48), LionFace, 0.15));
+    s.add(ellipsoid(Vec3(0, y + 0.17, z + 0.3), Vec3(0.36, 0.1, 0.16), LionFace, 0.1));
+    s.add(capsule(Vec3(0, y + 0.12, z + 0.34), Vec3(0, y - 0.06, z + 0.6), 0.13, 0.12, LionFace, 0.12));
+    s.add(ellipsoid(Vec3(0, y - 0.24, z + 0.42), Vec3(0.3, 0.2, 0.28), LionMuzzle, 0.12));
     for (int sx = -1; sx <= 1; sx += 2) {
-        s.add(sphere(Vec3(sx * 0.19, y - 0.18, z + 0.26), 0.2, LionFace, 0.1));
-        s.add(ellipsoid(Vec3(sx * 0.3, y + 0.38, z + 0.05), Vec3(0.12, 0.12, 0.07), LionMane, 0.06));
-        s.add(sphere(Vec3(sx * 0.2, y + 0.14, z + 0.4), 0.065, LionDark, 0.02));
+        s.add(sphere(Vec3(sx * 0.15, y - 0.2, z + 0.52), 0.15, LionMuzzle, 0.08));
+        s.add(ellipsoid(Vec3(sx * 0.31, y + 0.36, z + 0.02), Vec3(0.13, 0.13, 0.07), LionMane, 0.06));
+        s.add(ellipsoid(Vec3(sx * 0.19, y + 0.08, z + 0.38), Vec3(0.08, 0.055, 0.06), LionDark, 0.02));
     }
-    s.add(ellipsoid(Vec3(0, y - 0.42, z + 0.3), Vec3(0.2, 0.13, 0.22), LionFace, 0.1));
-    s.add(ellipsoid(Vec3(0, y - 0.06, z + 0.67), Vec3(0.12, 0.08, 0.07), LionDark, 0.04));
+    s.add(ellipsoid(Vec3(0, y - 0.43, z + 0.32), Vec3(0.2, 0.12, 0.22), LionMuzzle, 0.1));
+    s.add(ellipsoid(Vec3(0, y - 0.07, z + 0.7), Vec3(0.13, 0.08, 0.07), LionDark, 0.04));
 }
 
 Mesh finishLion(const Shape& shape, double cell) {

@@ -12,7 +12,7 @@ Mesh buildCrate(double halfSize);  // box, box2, box3
 Mesh buildStation();       // models/spaceship.obj
 
 // Texture atlas layout shared by the lion models and Lion_Albido.jpg.
-enum LionPart { LionBody = 0, LionMane = 1, LionFace = 2, LionDark = 3 };
+enum LionPart { LionBody = 0, LionMane = 1, LionFace = 2, LionDark = 3, LionMuzzle = 4 };
 // Atlas layout shared by the cow model and cow_texture.jpg.
 enum CowPart { CowHide = 0, CowPink = 1, CowHorn = 2, CowDark = 3 };
 

@@ -275,6 +275,7 @@ Image makeCowHide() {
 namespace {
 
 int lionRegionAt(double u, double v) {
+    if (v >= 0.5 && u >= 0.75) return LionMuzzle;
     return (u >= 0.5 ? 1 : 0) + (v >= 0.5 ? 2 : 0);
 }
 
@@ -304,7 +305,8 @@ Image makeLionAlbedo() {
             switch (region) {
                 case LionBody: c = lerp(rgb(0.78, 0.6, 0.34), rgb(0.86, 0.7, 0.45), 0.5 + 0.5 * large); break;
                 case LionMane: c = lerp(rgb(0.36, 0.22, 0.1), rgb(0.55, 0.36, 0.16), 0.5 + 0.6 * f); break;
-                case LionFace: c = lerp(rgb(0.84, 0.69, 0.46), rgb(0.92, 0.82, 0.62), 0.5 + 0.5 * large); break;
+                case LionFace: c = lerp(rgb(0.8, 0.6, 0.34), rgb(0.86, 0.68, 0.42), 0.5 + 0.5 * large); break;
+                case LionMuzzle: c = lerp(rgb(0.9, 0.8, 0.62), rgb(0.95, 0.88, 0.72), 0.5 + 0.5 * large); break;
                 default: c = rgb(0.14, 0.09, 0.07); break;
             }
             c = scaled(c, 1.0 + 0.22 * f);
