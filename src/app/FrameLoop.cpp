@@ -167,6 +167,12 @@ void renderFrame(double dt)
 void renderLoop()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    // Keys are polled between frames: with sticky keys a press that is
+    // released again before the next poll (a tap shorter than a slow frame)
+    // still reads as pressed once.
+    if (GLFWwindow* w = appWindow.getWindow()) {
+        glfwSetInputMode(w, GLFW_STICKY_KEYS, GLFW_TRUE);
+    }
     double lastTime = glfwGetTime();
     while (!loopShouldEnd()) {
         const double now = glfwGetTime();

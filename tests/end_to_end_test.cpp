@@ -1,0 +1,262 @@
+// The real binary, run from a scratch copy of the scene: its whole console
+// transcript from start to exit, ended by the keyboard or by the window's
+// close button, and the fatal exit when a program does not link.
+#include "app/AppState.h"
+#include "support/Process.h"
+#include "support/Scratch.h"
+
+#include <GLFW/glfw3.h>
+#include <assimp/version.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const std::vector<std::string> stageFiles = {
+    "shaders/BasicLighting.vert", "shaders/BasicLighting.frag", "shaders/shadow.vert",
+    "shaders/shadow.geom",        "shaders/shadow.frag",        "shaders/ambientShader.vert",
+    "shaders/ambientShader.frag", "shaders/normalMapping.vert", "shaders/normalMapping.frag",
+};
+
+const std::vector<std::string> modelFiles = {
+    "models/Lion.obj", "models/Lion2.obj", "models/box.obj",      "models/box2.obj",
+    "models/box3.obj", "models/cow2.obj",  "models/spaceship.obj",
+};
+
+// The shader loader prints each stage file's path, then its text, each as one
+// line.
+std::string echoOf(const ScratchScene& scene, const std::string& stageFile)
+{
+    return stageFile + "\n" + readFile(scene.file(stageFile)) + "\n";
+}
+
+std::string echoOfAllStages(const ScratchScene& scene)
+{
+    std::string text;
+    for (const std::string& file : stageFiles) {
+        text += echoOf(scene, file);
+    }
+    return text;
+}
+
+// The importer's version, printed with a line feed of its own.
+std::string versionBlock()
+{
+    return std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n\n";
+}
+
+std::string repeated(const std::string& line, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+const std::string shutdownTrace = repeated("Asset Destructor", 8) + repeated("Texture destructor", 10);
+
+// This test process opens a "KOV" window of its own (every executable linked
+// with the shell does); it is renamed so that only the child's window carries
+// the title.
+void renameOwnWindow()
+{
+    glfwSetWindowTitle(appWindow.getWindow(), "kov end-to-end test host");
+    glfwPollEvents();
+}
+
+// Holds a key down long enough to span at least one whole frame, then lets go.
+void holdKey(const std::string& windowId, const std::string& keysym, double seconds)
+{
+    std::system(("xdotool keydown --window " + windowId + " " + keysym + " >/dev/null 2>&1").c_str());
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    std::system(("xdotool keyup --window " + windowId + " " + keysym + " >/dev/null 2>&1").c_str());
+}
+
+enum class Ending { TapEscape, HoldEscape, CloseButton };
+
+struct DemoRun {
+    ProcessResult result;
+    std::string windowId;
+};
+
+// Runs the binary in `scene` and, once its window has shown a few frames,
+// ends it the given way.
+DemoRun runAndEnd(const ScratchScene& scene, Ending ending)
+{
+    renameOwnWindow();
+    DemoRun run;
+    std::atomic<bool> found{false};
+    std::string windowId;
+    ProcessOptions options;
+    options.workingDirectory = scene.path();
+    options.timeoutSeconds = 60.0;
+    options.whileRunning = [&](pid_t) {
+        windowId = waitForWindow("KOV", 60.0);
+        if (windowId.empty()) {
+            return;
+        }
+        found = true;
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        switch (ending) {
+        case Ending::TapEscape:
+            pressKey(windowId, "Escape");
+            break;
+        case Ending::HoldEscape:
+            holdKey(windowId, "Escape", 1.0);
+            break;
+        case Ending::CloseButton:
+            closeWindow(windowId);
+            break;
+        }
+    };
+    run.result = runProcess({KOV_BINARY}, options);
+    run.windowId = found ? windowId : std::string();
+    return run;
+}
+
+void expectCleanNormalExit(const DemoRun& run)
+{
+    EXPECT_FALSE(run.windowId.empty()) << "the program's window never appeared";
+    ASSERT_FALSE(run.result.timedOut) << "the frame loop did not end\n" << run.result.out.substr(0, 2000);
+    ASSERT_TRUE(run.result.exited) << "ended by signal " << run.result.signal;
+    EXPECT_EQ(run.result.exitCode, 0);
+    EXPECT_EQ(run.result.err, "");
+}
+
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : splitLines(text)) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+// The whole transcript of a normal run, compared character for character: the
+// nine stage files in program order with their full text, the importer
+// version, nothing from the model loader (every model loads), and at the end
+// the seven scene assets, the camera body and the ten textures being released.
+TEST(EndToEnd, EscapeEndsARunWithTheFullTranscript)
+{
+    ScratchScene scene;
+    const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
+    expectCleanNormalExit(run);
+    EXPECT_EQ(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace);
+    EXPECT_TRUE(linesStartingWith(run.result.out, "Couldn't open").empty());
+}
+
+// A tap shorter than a frame (press and release arrive in the same event poll)
+// still ends the loop.
+TEST(EndToEnd, AShortEscapeTapEndsTheRun)
+{
+    ScratchScene scene;
+    const DemoRun run = runAndEnd(scene, Ending::TapEscape);
+    expectCleanNormalExit(run);
+    const std::string& out = run.result.out;
+    ASSERT_GE(out.size(), shutdownTrace.size());
+    EXPECT_EQ(out.substr(out.size() - shutdownTrace.size()), shutdownTrace);
+}
+
+TEST(EndToEnd, TheCloseButtonEndsARunWithTheFullTranscript)
+{
+    ScratchScene scene;
+    const DemoRun run = runAndEnd(scene, Ending::CloseButton);
+    expectCleanNormalExit(run);
+    EXPECT_EQ(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace);
+}
+
+// With every model file missing, the loader reports each one, in the order the
+// scene loads them, after the version line; the run goes on and shuts down as
+// usual.
+TEST(EndToEnd, MissingModelsAreReportedInLoadOrder)
+{
+    ScratchScene scene;
+    for (const std::string& model : modelFiles) {
+        scene.remove(model);
+    }
+    const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
+    expectCleanNormalExit(run);
+
+    std::string expected = echoOfAllStages(scene) + versionBlock();
+    for (const std::string& model : modelFiles) {
+        // The second line is the importer's (empty) error text.
+        expected += "Couldn't open file: " + model + "\n\n";
+    }
+    expected += shutdownTrace;
+    EXPECT_EQ(run.result.out, expected);
+}
+
+// The shadow program's fragment stage compiles but contradicts the geometry
+// stage, so the program does not link: the run stops there with
+// status -1, before the later programs and before any model.
+TEST(EndToEnd, AProgramThatDoesNotLinkEndsTheRunBeforeAnyModel)
+{
+    // The light position is a vec3 in the geometry stage; declaring it a float
+    // here is fine for the compiler, and a conflict for the linker.
+    const std::string brokenFragment = "#version 330 core\n"
+                                       "uniform float gLightPos;\n"
+                                       "out vec4 colour;\n"
+                                       "void main()\n"
+                                       "{\n"
+                                       "    colour = vec4(gLightPos);\n"
+                                       "}\n";
+    {
+        // The replacement must fail at link time, not at compile time.
+        const GLuint shader = glCreateShader(GL_FRAGMENT_SHADER);
+        const char* source = brokenFragment.c_str();
+        glShaderSource(shader, 1, &source, nullptr);
+        glCompileShader(shader);
+        GLint compiled = 0;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+        glDeleteShader(shader);
+        ASSERT_EQ(compiled, GL_TRUE) << "the broken fragment stage does not even compile";
+    }
+
+    ScratchScene scene;
+    scene.write("shaders/shadow.frag", brokenFragment);
+    ProcessOptions options;
+    options.workingDirectory = scene.path();
+    options.timeoutSeconds = 60.0; // standard input is /dev/null: the pause must not wait
+    const ProcessResult result = runProcess({KOV_BINARY}, options);
+
+    ASSERT_FALSE(result.timedOut) << "the failed start waited for something";
+    ASSERT_TRUE(result.exited) << "ended by signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 255);
+    EXPECT_EQ(result.err, "");
+
+    const std::string& out = result.out;
+    std::string echoed;
+    for (int i = 0; i < 5; ++i) {
+        echoed += echoOf(scene, stageFiles[static_cast<size_t>(i)]);
+    }
+    ASSERT_EQ(out.compare(0, echoed.size(), echoed), 0) << out;
+    const std::string rest = out.substr(echoed.size());
+    EXPECT_EQ(rest.compare(0, 30, "Failed to link shader program\n"), 0) << rest;
+    EXPECT_EQ(rest.find("Failed to compile shader"), std::string::npos) << rest;
+
+    // Once from the loader, once from the scene setup, and nothing after.
+    const std::string twice = "failed to link shader\nfailed to link shader\n";
+    ASSERT_GE(rest.size(), twice.size());
+    EXPECT_EQ(rest.substr(rest.size() - twice.size()), twice) << rest;
+    EXPECT_EQ(linesStartingWith(out, "failed to link shader").size(), 2u) << rest;
+
+    for (const char* later : {"shaders/ambientShader", "shaders/normalMapping"}) {
+        EXPECT_EQ(out.find(later), std::string::npos) << later << " was loaded after the failure";
+    }
+    const std::string version = std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor());
+    EXPECT_TRUE(linesStartingWith(out, version).empty()) << "the model importer was created";
+    EXPECT_TRUE(linesStartingWith(out, "Couldn't open").empty());
+    EXPECT_EQ(out.find("Asset Destructor"), std::string::npos);
+    EXPECT_EQ(out.find("Texture destructor"), std::string::npos);
+}
