@@ -21,18 +21,6 @@ UvRect cowRegion(int part) {
     return {u0, 0.0, u0 + 1.0 / 3.0, 0.25};
 }
 
-namespace {
-
-// Maps a coordinate from [lo, hi] into the inner 90% of [a, b].
-double fit(double x, double lo, double hi, double a, double b) {
-    double t = clamp01((x - lo) / (hi - lo));
-    double m = (b - a) * 0.05;
-    return a + m + t * (b - a - 2 * m);
-}
-
-// Box projection chosen per triangle by its dominant normal axis. The in-plane
-// axes are picked so that cross(dP/du, dP/dv) points along the face normal:
-// the mapping is never mirrored, whatever the orientation of the triangle.
 void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b) {
     double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
     if (ax >= ay && ax >= az) {
@@ -45,6 +33,15 @@ void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b) {
         a = n.z > 0 ? p.x : -p.x;
         b = p.y;
     }
+}
+
+namespace {
+
+// Maps a coordinate from [lo, hi] into the inner 90% of [a, b].
+double fit(double x, double lo, double hi, double a, double b) {
+    double t = clamp01((x - lo) / (hi - lo));
+    double m = (b - a) * 0.05;
+    return a + m + t * (b - a - 2 * m);
 }
 
 UvFunction lionUvs(const Shape& shape) {

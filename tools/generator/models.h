@@ -20,6 +20,11 @@ struct UvRect {
     double u0, v0, u1, v1;
 };
 UvRect lionRegion(int part);
+
+// Box projection chosen per triangle by its dominant normal axis n. The
+// in-plane axes (a, b) are picked so that cross(dP/da, dP/db) points along n:
+// the mapping is never mirrored, whatever the orientation of the triangle.
+void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b);
 UvRect cowRegion(int part);
 
 }  // namespace gen
