@@ -1,0 +1,465 @@
+// Model import benchmark: closed UV spheres of about 10 thousand, 100
+// thousand and 1 million triangles, written as OBJ files into a temporary
+// directory, then for each size
+//   - the importer alone (ReadFile with the loader's flags),
+//   - the adjacency builder alone over the imported meshes,
+//   - the whole ModelLoader::loadModel with adjacency (import, arrays,
+//     adjacency, GL upload),
+// each phase in a fresh child process of this program, so that every peak
+// memory figure (growth of VmHWM over the resident size just before the
+// phase) belongs to that phase alone. Times are medians over the repetitions.
+//
+//   kov_import_bench [--sizes 10000,100000,1000000] [--reps 5] [--json PATH]
+//
+// Runs under a display (the shell's window opens at start-up), for example
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/kov_import_bench
+#include "app/AppState.h"
+#include "asset/Asset.h"
+#include "modelloader/Adjacency.h"
+#include "modelloader/ModelLoader.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/scene.h>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- sphere generation --------------------------------------------------
+
+// A UV sphere of `slices` x (`rings` - 1) vertices plus two poles, welded at
+// the seam and the poles: a closed two-manifold of 2 * slices * (rings - 1)
+// triangles, wound counter-clockwise seen from outside. Each vertex carries
+// its own normal and texture coordinate, so the importer's per-corner
+// vertices join back to one per position.
+struct SphereSize {
+    int slices;
+    int rings;
+    long triangles() const { return 2L * slices * (rings - 1); }
+};
+
+SphereSize sphereFor(long triangles)
+{
+    // Roughly twice as many slices as rings keeps the quads square.
+    SphereSize best{4, 3};
+    long bestError = -1;
+    const int maxRings = static_cast<int>(std::sqrt(static_cast<double>(triangles)) + 4);
+    for (int rings = 3; rings <= maxRings; ++rings) {
+        const long slices = std::max(3L, std::lround(static_cast<double>(triangles) / (2.0 * (rings - 1))));
+        const SphereSize size{static_cast<int>(slices), rings};
+        const long error = std::labs(size.triangles() - triangles) * 1000 +
+                           std::labs(static_cast<long>(slices) - 2L * (rings - 1));
+        if (bestError < 0 || error < bestError) {
+            best = size;
+            bestError = error;
+        }
+    }
+    return best;
+}
+
+void writeSphere(const std::string& path, SphereSize size)
+{
+    FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    static char buffer[1 << 20];
+    std::setvbuf(file, buffer, _IOFBF, sizeof(buffer));
+    const int S = size.slices;
+    const int R = size.rings;
+    const double pi = 3.14159265358979323846;
+    auto vertex = [&](double theta, double phi, double u, double v) {
+        const double x = std::sin(theta) * std::cos(phi);
+        const double y = std::sin(theta) * std::sin(phi);
+        const double z = std::cos(theta);
+        std::fprintf(file, "v %.7f %.7f %.7f\nvt %.6f %.6f\nvn %.6f %.6f %.6f\n", x, y, z, u, v, x, y, z);
+    };
+    // 1: north pole; 2 .. : ring i (1 .. R-1), slice j; last: south pole.
+    vertex(0.0, 0.0, 0.5, 1.0);
+    for (int i = 1; i < R; ++i) {
+        for (int j = 0; j < S; ++j) {
+            vertex(pi * i / R, 2.0 * pi * j / S, static_cast<double>(j) / S, 1.0 - static_cast<double>(i) / R);
+        }
+    }
+    vertex(pi, 0.0, 0.5, 0.0);
+    const long north = 1;
+    const long south = 2 + static_cast<long>(S) * (R - 1);
+    auto ring = [&](int i, int j) { return 2 + static_cast<long>(i - 1) * S + (j % S); };
+    auto face = [&](long a, long b, long c) {
+        std::fprintf(file, "f %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld\n", a, a, a, b, b, b, c, c, c);
+    };
+    for (int j = 0; j < S; ++j) {
+        face(north, ring(1, j), ring(1, j + 1));
+    }
+    for (int i = 1; i < R - 1; ++i) {
+        for (int j = 0; j < S; ++j) {
+            const long a = ring(i, j);
+            const long b = ring(i, j + 1);
+            const long c = ring(i + 1, j);
+            const long d = ring(i + 1, j + 1);
+            face(a, c, d);
+            face(a, d, b);
+        }
+    }
+    for (int j = 0; j < S; ++j) {
+        face(ring(R - 1, j), south, ring(R - 1, j + 1));
+    }
+    std::fclose(file);
+}
+
+// ---- measurement helpers ------------------------------------------------
+
+long statusKiB(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t length = std::strlen(key);
+    while (std::getline(status, line)) {
+        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':') {
+            return std::atol(line.c_str() + length + 1);
+        }
+    }
+    return -1;
+}
+
+// Resets the peak resident size to the current one; false where the kernel
+// does not allow it (then the peak counts from process start).
+bool resetPeak()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
+
+double msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+GLuint attributeProgram()
+{
+    const char* vertex = "#version 330 core\n"
+                         "in vec3 vertexPosition_modelspace; in vec3 vertexNormals; in vec2 uvs; in vec3 tangents;\n"
+                         "void main() { gl_Position = vec4(vertexPosition_modelspace + vertexNormals + tangents, 1.0)"
+                         " + vec4(uvs, 0.0, 0.0); }\n";
+    const char* fragment = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
+    const GLuint program = glCreateProgram();
+    for (auto stage : {std::make_pair(GL_VERTEX_SHADER, vertex), std::make_pair(GL_FRAGMENT_SHADER, fragment)}) {
+        const GLuint shader = glCreateShader(stage.first);
+        glShaderSource(shader, 1, &stage.second, nullptr);
+        glCompileShader(shader);
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    return program;
+}
+
+// ---- one phase, in a child process ---------------------------------------
+
+struct PhaseResult {
+    double ms = 0.0;          // median
+    double peakMiB = 0.0;     // VmHWM growth over the resident size before the phase
+    long vertices = 0;        // after import
+    long triangles = 0;       // after import
+    long openEdges = -1;      // adjacency: edges without a proper neighbour
+    bool peakReset = false;
+};
+
+std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiScene** scene)
+{
+    auto importer = std::make_unique<Assimp::Importer>();
+    importer->SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    *scene = importer->ReadFile(path, ModelLoader::importFlags);
+    if (*scene == nullptr) {
+        std::fprintf(stderr, "import failed: %s\n", importer->GetErrorString());
+        std::exit(2);
+    }
+    return importer;
+}
+
+void countScene(const aiScene* scene, PhaseResult& result)
+{
+    result.vertices = 0;
+    result.triangles = 0;
+    for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
+        result.vertices += scene->mMeshes[m]->mNumVertices;
+        result.triangles += scene->mMeshes[m]->mNumFaces;
+    }
+}
+
+PhaseResult runPhase(const std::string& phase, const std::string& path, int reps)
+{
+    PhaseResult result;
+    std::vector<double> times;
+
+    if (phase == "import") {
+        malloc_trim(0);
+        const long before = statusKiB("VmRSS");
+        result.peakReset = resetPeak();
+        for (int r = 0; r < reps; ++r) {
+            const auto start = std::chrono::steady_clock::now();
+            const aiScene* scene = nullptr;
+            auto importer = importFile(path, &scene);
+            times.push_back(msSince(start));
+            countScene(scene, result);
+        }
+        result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
+    } else if (phase == "adjacency") {
+        const aiScene* scene = nullptr;
+        auto importer = importFile(path, &scene);
+        countScene(scene, result);
+        malloc_trim(0);
+        const long before = statusKiB("VmRSS");
+        result.peakReset = resetPeak();
+        for (int r = 0; r < reps; ++r) {
+            EdgeMap edges;
+            PositionMap positions;
+            std::vector<Face> faces;
+            std::vector<unsigned int> indices;
+            const auto start = std::chrono::steady_clock::now();
+            uint32_t offset = 0;
+            for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
+                const aiMesh* mesh = scene->mMeshes[m];
+                indices.reserve(indices.size() + 6 * static_cast<size_t>(mesh->mNumFaces));
+                buildAdjacency(mesh, offset, AdjacencyTables{edges, positions, faces}, indices);
+                offset += mesh->mNumVertices;
+            }
+            times.push_back(msSince(start));
+            // Sanity: a closed surface has a real neighbour across every edge.
+            long open = 0;
+            for (size_t t = 0; t < faces.size() && 6 * t + 5 < indices.size(); ++t) {
+                for (int j = 0; j < 3; ++j) {
+                    open += indices[6 * t + 2 * j + 1] == faces[t].Indices[(j + 2) % 3] ? 1 : 0;
+                }
+            }
+            result.openEdges = open;
+        }
+        result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
+    } else if (phase == "load") {
+        const GLuint program = attributeProgram();
+        ModelLoader::getInstance();
+        malloc_trim(0);
+        const long before = statusKiB("VmRSS");
+        result.peakReset = resetPeak();
+        for (int r = 0; r < reps; ++r) {
+            auto asset = std::make_unique<Asset>(false, false, program);
+            const auto start = std::chrono::steady_clock::now();
+            const bool loaded = ModelLoader::getInstance().loadModel(path, asset.get(), true);
+            glFinish();
+            times.push_back(msSince(start));
+            if (!loaded) {
+                std::fprintf(stderr, "loadModel failed for %s\n", path.c_str());
+                std::exit(2);
+            }
+            result.triangles = asset->getNumIndices() / 3;
+            result.vertices = static_cast<long>(asset->m_posMap.size());
+            // Deleting the asset makes the loader forget the path, so the
+            // next repetition imports again.
+        }
+        result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
+    } else {
+        std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
+        std::exit(2);
+    }
+    result.ms = median(times);
+    return result;
+}
+
+int childMain(const std::string& phase, const std::string& path, int reps, const std::string& resultPath)
+{
+    initGL();
+    const PhaseResult r = runPhase(phase, path, reps);
+    std::ofstream out(resultPath);
+    out << r.ms << ' ' << r.peakMiB << ' ' << r.vertices << ' ' << r.triangles << ' ' << r.openEdges << ' '
+        << (r.peakReset ? 1 : 0) << '\n';
+    return out ? 0 : 3;
+}
+
+// Runs one phase in a fresh copy of this program (its console output is
+// discarded) and reads back what it measured.
+bool runChild(const std::string& phase, const std::string& path, int reps, const std::string& resultPath,
+              PhaseResult& result)
+{
+    const pid_t pid = fork();
+    if (pid < 0) {
+        std::perror("fork");
+        return false;
+    }
+    if (pid == 0) {
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) {
+            dup2(devNull, STDOUT_FILENO);
+            close(devNull);
+        }
+        const std::string repsText = std::to_string(reps);
+        const char* argv[] = {"kov_import_bench", "--child", phase.c_str(), path.c_str(), repsText.c_str(),
+                              resultPath.c_str(), nullptr};
+        execv("/proc/self/exe", const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s phase on %s failed (status %d)\n", phase.c_str(), path.c_str(), status);
+        return false;
+    }
+    std::ifstream in(resultPath);
+    int reset = 0;
+    in >> result.ms >> result.peakMiB >> result.vertices >> result.triangles >> result.openEdges >> reset;
+    result.peakReset = reset != 0;
+    return static_cast<bool>(in);
+}
+
+struct Row {
+    long requested = 0;
+    long triangles = 0;
+    long vertices = 0;
+    int reps = 0;
+    PhaseResult import;
+    PhaseResult adjacency;
+    PhaseResult load;
+};
+
+std::string cpuModel()
+{
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            const size_t colon = line.find(':');
+            return colon == std::string::npos ? line : line.substr(colon + 2);
+        }
+    }
+    return "unknown";
+}
+
+void writeJson(const std::string& path, const std::vector<Row>& rows)
+{
+    std::ofstream out(path);
+    out << "{\n  \"cpu\": \"" << cpuModel() << "\",\n  \"cores\": " << sysconf(_SC_NPROCESSORS_ONLN)
+        << ",\n  \"results\": [\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        out << "    {\"triangles\": " << r.triangles << ", \"vertices\": " << r.vertices << ", \"repetitions\": "
+            << r.reps << ", \"import_ms\": " << r.import.ms << ", \"adjacency_ms\": " << r.adjacency.ms
+            << ", \"load_model_ms\": " << r.load.ms << ", \"import_peak_mib\": " << r.import.peakMiB
+            << ", \"adjacency_peak_mib\": " << r.adjacency.peakMiB << ", \"load_model_peak_mib\": " << r.load.peakMiB
+            << ", \"open_edges\": " << r.adjacency.openEdges << "}" << (i + 1 < rows.size() ? "," : "") << "\n";
+    }
+    out << "  ]\n}\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 6 && std::string(argv[1]) == "--child") {
+        return childMain(argv[2], argv[3], std::atoi(argv[4]), argv[5]);
+    }
+
+    std::vector<long> sizes = {10000, 100000, 1000000};
+    int reps = 5;
+    std::string jsonPath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--sizes" && i + 1 < argc) {
+            sizes.clear();
+            std::stringstream list(argv[++i]);
+            std::string item;
+            while (std::getline(list, item, ',')) {
+                sizes.push_back(std::atol(item.c_str()));
+            }
+        } else if (arg == "--reps" && i + 1 < argc) {
+            reps = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--json" && i + 1 < argc) {
+            jsonPath = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: %s [--sizes N,N,...] [--reps N] [--json PATH]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    std::string dirPattern = (fs::temp_directory_path() / "kov-import-bench-XXXXXX").string();
+    if (mkdtemp(dirPattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path dir = dirPattern;
+
+    std::printf("Model import benchmark: %s, %ld cores\n", cpuModel().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("Closed UV spheres as OBJ (v/vt/vn); each phase in a fresh process; times are medians of %d runs "
+                "(1 run from 1M triangles up).\n\n",
+                reps);
+    std::fflush(stdout);
+
+    std::vector<Row> rows;
+    bool ok = true;
+    for (long requested : sizes) {
+        const SphereSize sphere = sphereFor(requested);
+        const std::string path = (dir / ("sphere_" + std::to_string(requested) + ".obj")).string();
+        writeSphere(path, sphere);
+        Row row;
+        row.requested = requested;
+        row.reps = requested >= 1000000 ? 1 : reps;
+        const std::string resultPath = (dir / "result.txt").string();
+        ok = runChild("import", path, row.reps, resultPath, row.import) && ok;
+        ok = runChild("adjacency", path, row.reps, resultPath, row.adjacency) && ok;
+        ok = runChild("load", path, row.reps, resultPath, row.load) && ok;
+        row.triangles = row.import.triangles;
+        row.vertices = row.import.vertices;
+        rows.push_back(row);
+        fs::remove(path);
+    }
+
+    std::printf("%10s %9s %5s %10s %13s %13s %12s %15s %15s %6s\n", "triangles", "vertices", "runs", "import ms",
+                "adjacency ms", "loadModel ms", "import MiB", "adjacency MiB", "loadModel MiB", "open");
+    for (const Row& r : rows) {
+        std::printf("%10ld %9ld %5d %10.1f %13.1f %13.1f %12.1f %15.1f %15.1f %6ld\n", r.triangles, r.vertices, r.reps,
+                    r.import.ms, r.adjacency.ms, r.load.ms, r.import.peakMiB, r.adjacency.peakMiB, r.load.peakMiB,
+                    r.adjacency.openEdges);
+    }
+    std::printf("\nMiB: peak resident growth during the phase (VmHWM over the resident size just before it%s).\n"
+                "loadModel: import, vertex arrays, adjacency and GL upload (glFinish included), with adjacency.\n"
+                "open: edges without a proper neighbour in the adjacency list (0 for a closed surface).\n",
+                rows.empty() || rows.front().import.peakReset ? "" : "; peak not resettable, counted from start");
+
+    if (!jsonPath.empty()) {
+        writeJson(jsonPath, rows);
+    }
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    return ok ? 0 : 1;
+}
