@@ -420,23 +420,26 @@ TEST(Adjacency, SecondMeshIsNumberedAfterTheFirst)
 
 TEST(Adjacency, DegenerateAndMalformedFacesAreHandled)
 {
-    // Triangle 0 has two corners at one position (vertices 1 and 2);
-    // triangle 1 lies on its edge 0-1; triangle 2 has all three corners at
-    // one position. Then a quad and a face naming a vertex out of range.
-    auto mesh = makeMesh({{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0.5f, -1, 0}, {2, 2, 2}, {2, 2, 2}},
-                         {{0, 1, 2}, {1, 0, 3}, {4, 5, 4}, {0, 1, 3, 4}, {0, 1, 17}});
+    // Triangles 0 and 2 fold along edge 0-1. Triangle 1 lies on that edge
+    // too but has two corners at one position (vertices 1 and 2); it must
+    // not count as a third triangle there. Triangle 3 has all three corners
+    // at one position. Then a quad and a face naming a vertex out of range.
+    auto mesh = makeMesh({{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0.5f, -1, 0}, {2, 2, 2}, {2, 2, 2}, {0.5f, 1, 0}},
+                         {{0, 1, 6}, {0, 1, 2}, {1, 0, 3}, {4, 5, 4}, {0, 1, 3, 4}, {0, 1, 17}});
     Builder b;
     b.add(mesh.get());
-    ASSERT_EQ(b.out.size(), 18u) << "only the three triangles are written";
+    ASSERT_EQ(b.out.size(), 24u) << "only the four triangles are written";
     const std::vector<unsigned int> expected = {
+        0, 3, 1, 0, 6, 1, // across 0-1: triangle 2, despite the degenerate one
         0, 1, 1, 0, 1, 1, // degenerate: every far corner is its own
-        1, 3, 0, 1, 3, 0, // the degenerate triangle is not a neighbour
+        1, 6, 0, 1, 3, 0, // across 1-0: triangle 0
         4, 4, 4, 4, 4, 4,
     };
     EXPECT_EQ(b.out, expected);
-    EXPECT_FALSE(isDrawableFace(mesh.get(), 3));
+    EXPECT_FALSE(b.edges.at(Edge(0, 1)).nonManifold);
     EXPECT_FALSE(isDrawableFace(mesh.get(), 4));
-    EXPECT_TRUE(isDrawableFace(mesh.get(), 0));
+    EXPECT_FALSE(isDrawableFace(mesh.get(), 5));
+    EXPECT_TRUE(isDrawableFace(mesh.get(), 1));
 }
 
 TEST(Adjacency, FindAdjacenciesFillsTheAssetsTables)
