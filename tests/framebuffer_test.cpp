@@ -1,0 +1,564 @@
+// The off-screen framebuffer: its GL objects and their release, the frame
+// rendered through it against the frame rendered directly into the window,
+// and the GL state a frame leaves behind with and without it.
+//
+// The four scene programs are module-level and are linked once per process;
+// every test here links them on first use and builds its own small scene of
+// generated OBJ files and textures.
+#include "app/AppState.h"
+#include "app/GLHelpers.h"
+#include "asset/Asset.h"
+#include "camera/Camera.h"
+#include "modelloader/ModelLoader.h"
+#include "support/GLReadback.h"
+#include "support/Process.h"
+#include "support/Scratch.h"
+#include "support/WindowCapture.h"
+#include "textureloader/TextureLoader.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <glm/geometric.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <array>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int width = 1024;
+const int height = 768;
+
+void linkScenePrograms()
+{
+    static bool linked = false;
+    if (linked) {
+        return;
+    }
+    linked = true;
+    struct Program {
+        ShaderLoader* loader;
+        std::vector<const char*> files;
+    };
+    const Program programs[] = {
+        {&basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"}},
+        {&shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"}},
+        {&ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"}},
+        {&normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"}},
+    };
+    ::testing::internal::CaptureStdout(); // the loader echoes every source
+    for (const Program& program : programs) {
+        for (const char* file : program.files) {
+            program.loader->loadShader(file);
+        }
+        program.loader->linkProgram();
+    }
+    ::testing::internal::GetCapturedStdout();
+    clearGLErrors();
+    for (const Program& program : programs) {
+        ASSERT_EQ(program.loader->getStatus(), 1) << program.files[0] << " did not link";
+    }
+}
+
+// An axis-aligned box as OBJ text: quads wound counter-clockwise seen from
+// outside, with one normal and full texture coordinates per face.
+std::string boxObj(glm::vec3 low, glm::vec3 high)
+{
+    std::ostringstream obj;
+    const glm::vec3 corners[8] = {
+        {low.x, low.y, low.z},  {high.x, low.y, low.z},  {high.x, high.y, low.z},  {low.x, high.y, low.z},
+        {low.x, low.y, high.z}, {high.x, low.y, high.z}, {high.x, high.y, high.z}, {low.x, high.y, high.z},
+    };
+    for (const glm::vec3& c : corners) {
+        obj << "v " << c.x << " " << c.y << " " << c.z << "\n";
+    }
+    obj << "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
+    struct Face {
+        std::array<int, 4> corners;
+        glm::vec3 normal;
+    };
+    const Face faces[6] = {
+        {{0, 3, 2, 1}, {0, 0, -1}}, {{4, 5, 6, 7}, {0, 0, 1}},  {{0, 4, 7, 3}, {-1, 0, 0}},
+        {{1, 2, 6, 5}, {1, 0, 0}},  {{0, 1, 5, 4}, {0, -1, 0}}, {{3, 7, 6, 2}, {0, 1, 0}},
+    };
+    for (int f = 0; f < 6; ++f) {
+        const glm::vec3& n = faces[f].normal;
+        obj << "vn " << n.x << " " << n.y << " " << n.z << "\n";
+    }
+    for (int f = 0; f < 6; ++f) {
+        std::array<int, 4> order = faces[f].corners;
+        const glm::vec3 a = corners[order[0]];
+        const glm::vec3 b = corners[order[1]];
+        const glm::vec3 c = corners[order[2]];
+        if (glm::dot(glm::cross(b - a, c - a), faces[f].normal) < 0.0f) {
+            std::reverse(order.begin(), order.end());
+        }
+        obj << "f";
+        for (int k = 0; k < 4; ++k) {
+            obj << " " << order[k] + 1 << "/" << k + 1 << "/" << f + 1;
+        }
+        obj << "\n";
+    }
+    return obj.str();
+}
+
+std::string floorObj()
+{
+    return "v -6 -1 3\nv 6 -1 3\nv 6 -1 -12\nv -6 -1 -12\n"
+           "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 1 0\n"
+           "f 1/1/1 2/2/1 3/3/1 4/4/1\n";
+}
+
+RgbImage checker(uint8_t r0, uint8_t g0, uint8_t b0, uint8_t r1, uint8_t g1, uint8_t b1)
+{
+    RgbImage image;
+    image.width = 16;
+    image.height = 16;
+    image.pixels.resize(16 * 16 * 3);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const bool odd = ((x / 4) + (y / 4)) % 2 == 1;
+            uint8_t* p = &image.pixels[(static_cast<size_t>(y) * 16 + x) * 3];
+            p[0] = odd ? r1 : r0;
+            p[1] = odd ? g1 : g0;
+            p[2] = odd ? b1 : b0;
+        }
+    }
+    return image;
+}
+
+// A floor, a textured box and a normal-mapped box under the assets' three
+// point lights, placed so that the boxes cast shadows onto the floor; the
+// camera looks down at them. The assets go into `assets`, the textures into
+// `textures`, so that cleanup() releases them.
+void buildScene(const ScratchDirectory& dir)
+{
+    linkScenePrograms();
+    dir.write("floor.obj", floorObj());
+    dir.write("box.obj", boxObj(glm::vec3(-1.2f, -0.8f, -2.4f), glm::vec3(-0.4f, 0.0f, -1.6f)));
+    dir.write("mapped.obj", boxObj(glm::vec3(0.5f, -0.9f, -4.9f), glm::vec3(1.3f, -0.1f, -4.1f)));
+    writePpm(dir.file("colour.ppm"), checker(220, 120, 40, 40, 160, 220));
+    writePpm(dir.file("normal.ppm"), checker(128, 128, 255, 160, 128, 230));
+
+    ::testing::internal::CaptureStdout();
+    Texture* colour = TextureLoader::getInstance().loadTexture(dir.file("colour.ppm"), 0);
+    Texture* normal = TextureLoader::getInstance().loadTexture(dir.file("normal.ppm"), 1);
+    textures.push_back(colour);
+    textures.push_back(normal);
+
+    const GLuint basic = basicLightingShader.getProgram();
+    auto* floor = new Asset(false, false, basic);
+    ModelLoader::getInstance().loadModel(dir.file("floor.obj"), floor, false);
+    auto* box = new Asset(true, false, basic);
+    ModelLoader::getInstance().loadModel(dir.file("box.obj"), box, true);
+    box->setTexture(colour->m_handle);
+    box->setTextureUnit(colour->m_unit);
+    auto* mapped = new Asset(true, true, basic);
+    ModelLoader::getInstance().loadModel(dir.file("mapped.obj"), mapped, true);
+    mapped->setTexture(colour->m_handle);
+    mapped->setTextureUnit(colour->m_unit);
+    mapped->setNormalMap(normal->m_handle);
+    mapped->setNormalMapUnit(normal->m_unit);
+    ::testing::internal::GetCapturedStdout();
+    clearGLErrors();
+
+    assets.push_back(floor);
+    assets.push_back(box);
+    assets.push_back(mapped);
+    ASSERT_GT(floor->getNumIndices(), 0);
+    ASSERT_GT(box->getNumIndices(), 0);
+    ASSERT_GT(mapped->getNumIndices(), 0);
+    ASSERT_TRUE(box->m_withAdjacency);
+
+    setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
+    setCameraPosition(glm::vec3(0.0f, 2.5f, 4.0f));
+    setCameraFocus(glm::vec3(0.0f, -0.5f, -4.0f));
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+}
+
+// Frame with a zero time step: the flight starts over and nothing moves, so
+// every such frame shows the same picture.
+void stillFrame()
+{
+    resetCameraFlight();
+    renderFrame(0.0);
+}
+
+// What the window shows after the swap, read from the X server: under Xvfb
+// GL's front buffer does not read back the presented image.
+RgbImage readWindow()
+{
+    glFinish();
+    // Give the server time to finish presenting the swap.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    RgbImage image = captureXWindow(waitForWindow("KOV", 5.0), width, height);
+    EXPECT_EQ(image.width, width) << "cannot read the window from the X display";
+    return image;
+}
+
+// What the passes of a frame see: the framebuffer they draw into and the
+// viewport.
+class BindingObserver : public PassObserver {
+public:
+    struct Seen {
+        GLint drawFramebuffer;
+        std::array<GLint, 4> viewport;
+    };
+    void beginPass(RenderPass) override
+    {
+        Seen seen{};
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &seen.drawFramebuffer);
+        glGetIntegerv(GL_VIEWPORT, seen.viewport.data());
+        passes.push_back(seen);
+    }
+    void endPass(RenderPass) override {}
+    std::vector<Seen> passes;
+};
+
+std::array<GLint, 4> viewport()
+{
+    std::array<GLint, 4> v{};
+    glGetIntegerv(GL_VIEWPORT, v.data());
+    return v;
+}
+
+// The state every frame ends in, with or without the off-screen framebuffer.
+void expectEndOfFrameState(const char* which)
+{
+    SCOPED_TRACE(which);
+    GLboolean depthMask = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    EXPECT_EQ(depthMask, GL_FALSE);
+    GLint depthFunc = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    EXPECT_EQ(depthFunc, GL_EQUAL);
+    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_CLAMP));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint drawFramebuffer = -1;
+    GLint readFramebuffer = -1;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
+    EXPECT_EQ(drawFramebuffer, 0);
+    EXPECT_EQ(readFramebuffer, 0);
+    GLint drawBuffer = 0;
+    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+    EXPECT_EQ(drawBuffer, GL_BACK);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(static_cast<GLuint>(program), normalMappingShader.getProgram());
+}
+
+template <class IsName>
+int countNames(IsName isName)
+{
+    int count = 0;
+    for (GLuint name = 1; name <= 64; ++name) {
+        if (isName(name) == GL_TRUE) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+int framebufferNames() { return countNames([](GLuint n) { return glIsFramebuffer(n); }); }
+int renderbufferNames() { return countNames([](GLuint n) { return glIsRenderbuffer(n); }); }
+
+} // namespace
+
+TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
+{
+    ScratchDirectory dir;
+    buildScene(dir);
+    ASSERT_EQ(fbo, 0u);
+    ASSERT_EQ(depthBuffer, 0u);
+
+    // Framebuffer and renderbuffer names of someone else's, which the frames
+    // and the shutdown must leave alone.
+    GLuint otherFramebuffer = 0;
+    GLuint otherRenderbuffer = 0;
+    glGenFramebuffers(1, &otherFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, otherFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glGenRenderbuffers(1, &otherRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, otherRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    ASSERT_EQ(framebufferNames(), 1);
+    ASSERT_EQ(renderbufferNames(), 1);
+
+    BindingObserver observer;
+    setPassObserver(&observer);
+    stillFrame();
+    stillFrame();
+    setPassObserver(nullptr);
+    ASSERT_EQ(observer.passes.size(), 8u);
+    for (const BindingObserver::Seen& seen : observer.passes) {
+        EXPECT_EQ(seen.drawFramebuffer, 0) << "a pass drew into a framebuffer object";
+    }
+    EXPECT_EQ(framebufferNames(), 1);
+    EXPECT_EQ(renderbufferNames(), 1);
+
+    cleanup();
+    EXPECT_EQ(fbo, 0u);
+    EXPECT_EQ(depthBuffer, 0u);
+    EXPECT_TRUE(glIsFramebuffer(otherFramebuffer));
+    EXPECT_TRUE(glIsRenderbuffer(otherRenderbuffer));
+    EXPECT_EQ(framebufferNames(), 1);
+    EXPECT_EQ(renderbufferNames(), 1);
+    glDeleteFramebuffers(1, &otherFramebuffer);
+    glDeleteRenderbuffers(1, &otherRenderbuffer);
+}
+
+TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
+{
+    ASSERT_EQ(framebufferNames(), 0);
+    ASSERT_EQ(renderbufferNames(), 0);
+    const int texturesBefore = countNames([](GLuint n) { return glIsTexture(n); });
+    const int programsBefore = countNames([](GLuint n) { return glIsProgram(n); });
+    const int vertexArraysBefore = countNames([](GLuint n) { return glIsVertexArray(n); });
+
+    ::testing::internal::CaptureStdout();
+    createFramebuffer();
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output.find("fbo error"), std::string::npos) << output;
+    ASSERT_NE(fbo, 0u);
+    ASSERT_NE(depthBuffer, 0u);
+    EXPECT_TRUE(glIsFramebuffer(fbo));
+    EXPECT_TRUE(glIsRenderbuffer(depthBuffer));
+    EXPECT_EQ(framebufferNames(), 1);
+    EXPECT_EQ(renderbufferNames(), 1);
+
+    // Left bound, complete, with the combined depth-stencil renderbuffer of
+    // the window's size.
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), fbo);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), fbo);
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), depthBuffer);
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+
+    GLint type = 0;
+    GLint attached = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &attached);
+    EXPECT_EQ(type, GL_RENDERBUFFER);
+    EXPECT_EQ(static_cast<GLuint>(attached), depthBuffer);
+    GLint format = 0;
+    GLint rbWidth = 0;
+    GLint rbHeight = 0;
+    GLint stencilBits = 0;
+    GLint depthBits = 0;
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_INTERNAL_FORMAT, &format);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_WIDTH, &rbWidth);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_HEIGHT, &rbHeight);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_DEPTH_SIZE, &depthBits);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_STENCIL_SIZE, &stencilBits);
+    EXPECT_EQ(format, GL_DEPTH24_STENCIL8);
+    EXPECT_EQ(rbWidth, width);
+    EXPECT_EQ(rbHeight, height);
+    EXPECT_EQ(depthBits, 24);
+    EXPECT_EQ(stencilBits, 8);
+
+    const GLuint oldFramebuffer = fbo;
+    const GLuint oldRenderbuffer = depthBuffer;
+    releaseFramebuffer();
+    EXPECT_EQ(fbo, 0u);
+    EXPECT_EQ(depthBuffer, 0u);
+    EXPECT_FALSE(glIsFramebuffer(oldFramebuffer));
+    EXPECT_FALSE(glIsRenderbuffer(oldRenderbuffer));
+    // Whatever else came with the framebuffer went with it.
+    EXPECT_EQ(countNames([](GLuint n) { return glIsTexture(n); }), texturesBefore);
+    EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsBefore);
+    EXPECT_EQ(countNames([](GLuint n) { return glIsVertexArray(n); }), vertexArraysBefore);
+
+    // A second life, ended by the shutdown this time.
+    createFramebuffer();
+    const GLuint secondFramebuffer = fbo;
+    const GLuint secondRenderbuffer = depthBuffer;
+    ASSERT_TRUE(glIsFramebuffer(secondFramebuffer));
+    cleanup();
+    EXPECT_EQ(fbo, 0u);
+    EXPECT_EQ(depthBuffer, 0u);
+    EXPECT_FALSE(glIsFramebuffer(secondFramebuffer));
+    EXPECT_FALSE(glIsRenderbuffer(secondRenderbuffer));
+    EXPECT_EQ(framebufferNames(), 0);
+    EXPECT_EQ(renderbufferNames(), 0);
+    EXPECT_EQ(countNames([](GLuint n) { return glIsTexture(n); }), texturesBefore);
+
+    // Names handed out again after the release belong to someone else: a
+    // later shutdown must not delete them.
+    GLuint reusedFramebuffer = 0;
+    GLuint reusedRenderbuffer = 0;
+    GLuint reusedTexture = 0;
+    glGenFramebuffers(1, &reusedFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, reusedFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glGenRenderbuffers(1, &reusedRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, reusedRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenTextures(1, &reusedTexture);
+    glBindTexture(GL_TEXTURE_2D, reusedTexture);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    cleanup();
+    EXPECT_TRUE(glIsFramebuffer(reusedFramebuffer));
+    EXPECT_TRUE(glIsRenderbuffer(reusedRenderbuffer));
+    EXPECT_TRUE(glIsTexture(reusedTexture));
+    glDeleteFramebuffers(1, &reusedFramebuffer);
+    glDeleteRenderbuffers(1, &reusedRenderbuffer);
+    glDeleteTextures(1, &reusedTexture);
+}
+
+TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
+{
+    ScratchDirectory dir;
+    buildScene(dir);
+    glViewport(0, 0, width, height);
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLES, &samples);
+
+    // Direct: a first frame to settle the state every later frame starts
+    // from, then the reference picture.
+    stillFrame();
+    stillFrame();
+    expectEndOfFrameState("direct");
+    const RgbImage direct = readWindow();
+
+    // Without the framebuffer the loop never sets the viewport.
+    glViewport(7, 9, 300, 200);
+    stillFrame();
+    EXPECT_EQ(viewport(), (std::array<GLint, 4>{7, 9, 300, 200}));
+
+    // Fill the window's buffers with a colour the scene never shows, so that
+    // the off-screen frame cannot pass by leaving the direct one in place.
+    glDepthMask(GL_TRUE);
+    glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+    for (int i = 0; i < 2; ++i) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glfwSwapBuffers(appWindow.getWindow());
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    const RgbImage magenta = readWindow();
+    ASSERT_EQ(magenta.width, width);
+    ASSERT_EQ(magenta.at(512, 384)[0], 255);
+    ASSERT_EQ(magenta.at(512, 384)[1], 0);
+
+    ::testing::internal::CaptureStdout();
+    createFramebuffer();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("fbo error"), std::string::npos);
+    BindingObserver observer;
+    setPassObserver(&observer);
+    stillFrame();
+    setPassObserver(nullptr);
+    // With it, every pass draws into it at the window's full size, whatever
+    // viewport was set before.
+    ASSERT_EQ(observer.passes.size(), 4u);
+    for (const BindingObserver::Seen& seen : observer.passes) {
+        EXPECT_EQ(static_cast<GLuint>(seen.drawFramebuffer), fbo);
+        EXPECT_EQ(seen.viewport, (std::array<GLint, 4>{0, 0, width, height}));
+    }
+    expectEndOfFrameState("off-screen");
+    stillFrame();
+    expectEndOfFrameState("off-screen, second frame");
+    const RgbImage offScreen = readWindow();
+
+    // The picture has content: lit surfaces, shadow and background.
+    size_t litPixels = 0;
+    size_t blackPixels = 0;
+    for (size_t i = 0; i < direct.pixels.size(); i += 3) {
+        const int sum = direct.pixels[i] + direct.pixels[i + 1] + direct.pixels[i + 2];
+        litPixels += sum > 60 ? 1 : 0;
+        blackPixels += sum == 0 ? 1 : 0;
+    }
+    const size_t pixelCount = static_cast<size_t>(width) * height;
+    EXPECT_GT(litPixels, pixelCount / 10) << "the reference frame is nearly empty";
+    EXPECT_GT(blackPixels, pixelCount / 20) << "the reference frame has no background";
+
+    // Mean difference below half a step of 8-bit colour. Larger differences
+    // are allowed only at edges: the window is multisampled (GLFW_SAMPLES 4;
+    // GL_SAMPLES is printed below) while the off-screen framebuffer is
+    // single-sampled, so silhouettes and shadow borders resolve to blends,
+    // shaded at pixel centres that may lie off the polygon. An edge here is a
+    // step of at least 4 between adjacent pixels of the single-sampled
+    // picture (its smooth lighting gradients step by 1 or 2), and a differing
+    // pixel must have one within 2 pixels; edges are a small share of the
+    // picture.
+    auto channel = [](const RgbImage& image, int x, int y, int c) {
+        return static_cast<int>(image.at(std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1))[c]);
+    };
+    std::vector<uint8_t> edge(static_cast<size_t>(width) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const int v = channel(offScreen, x, y, c);
+                if (std::abs(v - channel(offScreen, x + 1, y, c)) >= 4 ||
+                    std::abs(v - channel(offScreen, x, y + 1, c)) >= 4) {
+                    edge[static_cast<size_t>(y) * width + x] = 1;
+                }
+            }
+        }
+    }
+    auto nearEdge = [&](int x, int y) {
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                const int nx = std::clamp(x + dx, 0, width - 1);
+                const int ny = std::clamp(y + dy, 0, height - 1);
+                if (edge[static_cast<size_t>(ny) * width + nx] != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    double total = 0.0;
+    int largest = 0;
+    size_t offEdge = 0;
+    size_t differing = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int difference = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int d = std::abs(channel(direct, x, y, c) - channel(offScreen, x, y, c));
+                difference = std::max(difference, d);
+                total += d;
+            }
+            largest = std::max(largest, difference);
+            if (difference > 2) {
+                ++differing;
+                offEdge += nearEdge(x, y) ? 0 : 1;
+            }
+        }
+    }
+    const double mean = total / (3.0 * static_cast<double>(pixelCount));
+    RecordProperty("window_samples", samples);
+    RecordProperty("largest_difference", largest);
+    RecordProperty("differing_pixels", static_cast<int>(differing));
+    std::cout << "window samples " << samples << ", mean difference " << mean << ", largest " << largest
+              << ", pixels differing by more than 2: " << differing << "\n";
+    EXPECT_LT(mean, 0.5) << "mean absolute difference per channel, in 8-bit steps";
+    EXPECT_EQ(offEdge, 0u) << "pixels away from any edge differ";
+    EXPECT_LT(differing, pixelCount / 50) << "more differing pixels than edges can explain";
+    if (::testing::Test::HasFailure()) {
+        writePpm("/tmp/kov_framebuffer_direct.ppm", direct);
+        writePpm("/tmp/kov_framebuffer_offscreen.ppm", offScreen);
+    }
+
+    cleanup();
+    EXPECT_EQ(fbo, 0u);
+    EXPECT_EQ(framebufferNames(), 0);
+    glViewport(0, 0, width, height);
+}
