@@ -31,7 +31,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     sleep 3
     import -window "$wid" "$KOV_SHOTS/kov-${t}s.png"
   done
-  xdotool key --window "$wid" Escape
+  # Held down until the viewer ends: it reads keys between frames, and a
+  # software-rendered frame can outlast a quick press and release.
+  xdotool keydown --window "$wid" Escape
   wait $pid
 '
 echo "Screenshots of the window (after 3, 6 and 9 seconds): $shots/kov-3s.png $shots/kov-6s.png $shots/kov-9s.png"

@@ -144,7 +144,13 @@ std::string waitForWindow(const std::string& title, double timeoutSeconds)
 
 bool pressKey(const std::string& windowId, const std::string& keysym)
 {
-    const std::string command = "xdotool key --window " + windowId + " " + keysym + " >/dev/null 2>&1";
+    const std::string command = "xdotool keydown --window " + windowId + " " + keysym + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+bool releaseKey(const std::string& windowId, const std::string& keysym)
+{
+    const std::string command = "xdotool keyup --window " + windowId + " " + keysym + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 

@@ -34,8 +34,11 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
 // Waits until a window titled `title` exists on $DISPLAY; its X id, or "".
 std::string waitForWindow(const std::string& title, double timeoutSeconds);
 
-// Sends a real key press (X keysym name, e.g. "Escape") to the window.
+// Presses a real key (X keysym name, e.g. "Escape") in the window and keeps it
+// down: the viewer reads keys between frames, and a frame on a software
+// renderer can take longer than a press-and-release would last.
 bool pressKey(const std::string& windowId, const std::string& keysym);
+bool releaseKey(const std::string& windowId, const std::string& keysym);
 
 // Asks the window manager protocol to close the window, like a click on its
 // close button.
