@@ -1,0 +1,758 @@
+// The passes of a frame of the demonstration scene, watched in real GL: every
+// glUseProgram, draw call, draw-buffer change, clear, viewport and framebuffer
+// binding the frame makes is intercepted and recorded together with the pass
+// it belongs to, then compared with the pass table of the frame loop.
+//
+// glUseProgram and glBindFramebuffer are reached through GLEW's function
+// pointers, which are replaced here; glDrawElements, glDrawBuffer, glClear and
+// glViewport are GL 1.x entry points that the program links directly, so this
+// executable defines them itself and forwards to the driver's.
+#include "app/AppState.h"
+#include "asset/Asset.h"
+#include "camera/Camera.h"
+#include "textureloader/TextureLoader.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+#include <glm/geometric.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct DrawRecord {
+    GLenum mode = 0;
+    GLsizei count = 0;
+    GLuint program = 0;
+    GLuint vao = 0;
+    GLuint elementBuffer = 0;
+    GLenum activeUnit = 0;
+    GLuint textureUnit0 = 0;
+    GLuint textureUnit1 = 0;
+    float lightPos[3] = {0.0f, 0.0f, 0.0f};
+};
+
+// What was in force when a pass began.
+struct PassState {
+    GLint drawBuffer = 0;
+    GLboolean depthMask = GL_FALSE;
+    GLint depthFunc = 0;
+    bool depthTest = false;
+    bool depthClamp = false;
+    bool stencilTest = false;
+    bool blend = false;
+    bool cullFace = false;
+    GLint stencilFunc = 0, stencilRef = -1, stencilMask = 0;
+    GLint backFail = 0, backDepthFail = 0, backPass = 0;
+    GLint frontFail = 0, frontDepthFail = 0, frontPass = 0;
+    GLint blendEquation = 0, blendSrc = 0, blendDst = 0;
+};
+
+// Program switches and draws of one pass, in order.
+struct PassRecord {
+    RenderPass pass = RenderPass::Depth;
+    PassState state;
+    std::vector<GLuint> programsUsed;
+    // For every program switch, the draws made until the next one.
+    std::vector<std::vector<DrawRecord>> drawsPerProgram;
+    // Each asset's flag and program once the pass is over.
+    std::vector<bool> litAfter;
+    std::vector<GLuint> programAfter;
+};
+
+struct ClearRecord {
+    GLbitfield mask = 0;
+    GLboolean depthMask = GL_FALSE;
+    GLint depthFunc = 0;
+    GLint drawBuffer = 0;
+};
+
+struct FrameRecorder : PassObserver {
+    std::vector<PassRecord> passes;
+    std::vector<DrawRecord> drawsOutsidePasses;
+    std::vector<ClearRecord> clears;
+    std::vector<GLenum> drawBuffers;
+    int useProgramCalls = 0;
+    int viewportCalls = 0;
+    int bindFramebufferCalls = 0;
+    int deleteFramebufferCalls = 0;
+    std::vector<GLuint> deletedVertexArrays;
+    std::vector<GLuint> deletedTextures;
+    bool inPass = false;
+
+    void beginPass(RenderPass pass) override
+    {
+        PassRecord record;
+        record.pass = pass;
+        PassState& s = record.state;
+        glGetIntegerv(GL_DRAW_BUFFER, &s.drawBuffer);
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &s.depthMask);
+        glGetIntegerv(GL_DEPTH_FUNC, &s.depthFunc);
+        s.depthTest = glIsEnabled(GL_DEPTH_TEST);
+        s.depthClamp = glIsEnabled(GL_DEPTH_CLAMP);
+        s.stencilTest = glIsEnabled(GL_STENCIL_TEST);
+        s.blend = glIsEnabled(GL_BLEND);
+        s.cullFace = glIsEnabled(GL_CULL_FACE);
+        glGetIntegerv(GL_STENCIL_FUNC, &s.stencilFunc);
+        glGetIntegerv(GL_STENCIL_REF, &s.stencilRef);
+        glGetIntegerv(GL_STENCIL_VALUE_MASK, &s.stencilMask);
+        glGetIntegerv(GL_STENCIL_BACK_FAIL, &s.backFail);
+        glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_FAIL, &s.backDepthFail);
+        glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_PASS, &s.backPass);
+        glGetIntegerv(GL_STENCIL_FAIL, &s.frontFail);
+        glGetIntegerv(GL_STENCIL_PASS_DEPTH_FAIL, &s.frontDepthFail);
+        glGetIntegerv(GL_STENCIL_PASS_DEPTH_PASS, &s.frontPass);
+        glGetIntegerv(GL_BLEND_EQUATION_RGB, &s.blendEquation);
+        glGetIntegerv(GL_BLEND_SRC_RGB, &s.blendSrc);
+        glGetIntegerv(GL_BLEND_DST_RGB, &s.blendDst);
+        passes.push_back(record);
+        inPass = true;
+    }
+
+    void endPass(RenderPass) override
+    {
+        inPass = false;
+        PassRecord& record = passes.back();
+        for (const Asset* asset : assets) {
+            record.litAfter.push_back(asset->m_lit);
+            record.programAfter.push_back(asset->getProgram());
+        }
+    }
+
+    void onUseProgram(GLuint program)
+    {
+        ++useProgramCalls;
+        if (inPass) {
+            passes.back().programsUsed.push_back(program);
+            passes.back().drawsPerProgram.emplace_back();
+        }
+    }
+
+    void onDraw(GLenum mode, GLsizei count)
+    {
+        DrawRecord draw;
+        draw.mode = mode;
+        draw.count = count;
+        GLint value = 0;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &value);
+        draw.program = static_cast<GLuint>(value);
+        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &value);
+        draw.vao = static_cast<GLuint>(value);
+        glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &value);
+        draw.elementBuffer = static_cast<GLuint>(value);
+        GLint active = 0;
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+        draw.activeUnit = static_cast<GLenum>(active);
+        glActiveTexture(GL_TEXTURE0);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+        draw.textureUnit0 = static_cast<GLuint>(value);
+        glActiveTexture(GL_TEXTURE1);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+        draw.textureUnit1 = static_cast<GLuint>(value);
+        glActiveTexture(static_cast<GLenum>(active));
+        const GLint lightLocation = glGetUniformLocation(draw.program, "gLightPos");
+        if (lightLocation >= 0) {
+            glGetUniformfv(draw.program, lightLocation, draw.lightPos);
+        }
+        if (inPass && !passes.back().drawsPerProgram.empty()) {
+            passes.back().drawsPerProgram.back().push_back(draw);
+        } else {
+            drawsOutsidePasses.push_back(draw);
+        }
+    }
+
+    void onClear(GLbitfield mask)
+    {
+        ClearRecord clear;
+        clear.mask = mask;
+        glGetBooleanv(GL_DEPTH_WRITEMASK, &clear.depthMask);
+        glGetIntegerv(GL_DEPTH_FUNC, &clear.depthFunc);
+        glGetIntegerv(GL_DRAW_BUFFER, &clear.drawBuffer);
+        clears.push_back(clear);
+    }
+};
+
+FrameRecorder* recorder = nullptr;
+
+PFNGLUSEPROGRAMPROC realUseProgram = nullptr;
+PFNGLBINDFRAMEBUFFERPROC realBindFramebuffer = nullptr;
+PFNGLDELETEFRAMEBUFFERSPROC realDeleteFramebuffers = nullptr;
+PFNGLDELETERENDERBUFFERSPROC realDeleteRenderbuffers = nullptr;
+PFNGLDELETEVERTEXARRAYSPROC realDeleteVertexArrays = nullptr;
+
+void GLAPIENTRY recordingUseProgram(GLuint program)
+{
+    if (recorder != nullptr) {
+        recorder->onUseProgram(program);
+    }
+    realUseProgram(program);
+}
+
+void GLAPIENTRY recordingBindFramebuffer(GLenum target, GLuint framebuffer)
+{
+    if (recorder != nullptr) {
+        ++recorder->bindFramebufferCalls;
+    }
+    realBindFramebuffer(target, framebuffer);
+}
+
+void GLAPIENTRY recordingDeleteFramebuffers(GLsizei n, const GLuint* names)
+{
+    if (recorder != nullptr) {
+        ++recorder->deleteFramebufferCalls;
+    }
+    realDeleteFramebuffers(n, names);
+}
+
+void GLAPIENTRY recordingDeleteRenderbuffers(GLsizei n, const GLuint* names)
+{
+    if (recorder != nullptr) {
+        ++recorder->deleteFramebufferCalls;
+    }
+    realDeleteRenderbuffers(n, names);
+}
+
+void GLAPIENTRY recordingDeleteVertexArrays(GLsizei n, const GLuint* names)
+{
+    if (recorder != nullptr) {
+        recorder->deletedVertexArrays.insert(recorder->deletedVertexArrays.end(), names, names + n);
+    }
+    realDeleteVertexArrays(n, names);
+}
+
+template <typename Function>
+Function driverEntry(const char* name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+} // namespace
+
+extern "C" {
+
+void GLAPIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* indices)
+{
+    static const auto real = driverEntry<void (*)(GLenum, GLsizei, GLenum, const void*)>("glDrawElements");
+    if (recorder != nullptr) {
+        recorder->onDraw(mode, count);
+    }
+    real(mode, count, type, indices);
+}
+
+void GLAPIENTRY glDrawBuffer(GLenum buffer)
+{
+    static const auto real = driverEntry<void (*)(GLenum)>("glDrawBuffer");
+    if (recorder != nullptr) {
+        recorder->drawBuffers.push_back(buffer);
+    }
+    real(buffer);
+}
+
+void GLAPIENTRY glClear(GLbitfield mask)
+{
+    static const auto real = driverEntry<void (*)(GLbitfield)>("glClear");
+    if (recorder != nullptr) {
+        recorder->onClear(mask);
+    }
+    real(mask);
+}
+
+void GLAPIENTRY glDeleteTextures(GLsizei n, const GLuint* names)
+{
+    static const auto real = driverEntry<void (*)(GLsizei, const GLuint*)>("glDeleteTextures");
+    if (recorder != nullptr) {
+        recorder->deletedTextures.insert(recorder->deletedTextures.end(), names, names + n);
+    }
+    real(n, names);
+}
+
+void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
+{
+    static const auto real = driverEntry<void (*)(GLint, GLint, GLsizei, GLsizei)>("glViewport");
+    if (recorder != nullptr) {
+        ++recorder->viewportCalls;
+    }
+    real(x, y, width, height);
+}
+
+} // extern "C"
+
+namespace {
+
+// The scene's assets under the names the frame loop's table uses, found by
+// where the scene setup placed them.
+struct NamedAssets {
+    std::map<std::string, Asset*> byName;
+    Asset* operator[](const std::string& name) const { return byName.at(name); }
+};
+
+const std::vector<std::pair<std::string, glm::vec3>> placements = {
+    {"cow", {0.0f, 0.7f, -6.0f}},       {"test", {0.0f, 0.3f, -1.5f}},     {"spaceStation", {0.0f, 0.0f, 0.0f}},
+    {"metalBox", {0.0f, 0.4f, 0.0f}},   {"brickBox", {0.0f, 0.5f, -11.0f}}, {"lion", {-1.0f, -0.43f, -5.5f}},
+    {"lion2", {-1.55f, -0.43f, -5.5f}},
+};
+
+bool sceneBuilt = false;
+bool sceneReleased = false;
+NamedAssets named;
+
+class RenderPasses : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (sceneReleased) {
+            GTEST_SKIP() << "the scene was already released by an earlier test of this process";
+        }
+        if (!sceneBuilt) {
+            ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0); // the scene's files are found from here
+            setupScene();
+            sceneBuilt = true;
+            // Named by position right after set-up, before any frame moves them.
+            for (const auto& [name, position] : placements) {
+                for (Asset* asset : assets) {
+                    if (glm::distance(asset->getPosition(), position) < 1e-4f) {
+                        named.byName[name] = asset;
+                    }
+                }
+            }
+            realUseProgram = __glewUseProgram;
+            realBindFramebuffer = __glewBindFramebuffer;
+            __glewUseProgram = recordingUseProgram;
+            __glewBindFramebuffer = recordingBindFramebuffer;
+            realDeleteFramebuffers = __glewDeleteFramebuffers;
+            realDeleteRenderbuffers = __glewDeleteRenderbuffers;
+            realDeleteVertexArrays = __glewDeleteVertexArrays;
+            __glewDeleteFramebuffers = recordingDeleteFramebuffers;
+            __glewDeleteRenderbuffers = recordingDeleteRenderbuffers;
+            __glewDeleteVertexArrays = recordingDeleteVertexArrays;
+        }
+        ASSERT_EQ(named.byName.size(), placements.size()) << "not every scene asset is where it was put";
+    }
+
+    // Renders frames with a fixed step while recording what they do.
+    FrameRecorder renderRecorded(int frames, double dt = 0.125)
+    {
+        FrameRecorder frameRecorder;
+        recorder = &frameRecorder;
+        setPassObserver(&frameRecorder);
+        for (int i = 0; i < frames; ++i) {
+            renderFrame(dt);
+        }
+        setPassObserver(nullptr);
+        recorder = nullptr;
+        return frameRecorder;
+    }
+};
+
+std::string nameOf(GLuint vao)
+{
+    for (const auto& [name, asset] : named.byName) {
+        if (asset->getVao() == vao) {
+            return name;
+        }
+    }
+    return "vao " + std::to_string(vao);
+}
+
+std::vector<std::string> drawnNames(const std::vector<DrawRecord>& draws)
+{
+    std::vector<std::string> names;
+    for (const DrawRecord& draw : draws) {
+        names.push_back(nameOf(draw.vao));
+    }
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+// A plain draw: triangles from the asset's own index list, with its colour
+// texture on the unit it was given (0 for every colour texture of the scene).
+void expectPlainDraws(const std::vector<DrawRecord>& draws, GLuint program, const char* where)
+{
+    for (const DrawRecord& draw : draws) {
+        const Asset* asset = named[nameOf(draw.vao)];
+        SCOPED_TRACE(std::string(where) + ": " + nameOf(draw.vao));
+        EXPECT_EQ(draw.program, program);
+        EXPECT_EQ(draw.mode, static_cast<GLenum>(GL_TRIANGLES));
+        EXPECT_EQ(draw.count, asset->getNumIndices());
+        EXPECT_EQ(draw.elementBuffer, asset->getIndexBuffer());
+        EXPECT_EQ(draw.activeUnit, static_cast<GLenum>(GL_TEXTURE0));
+        EXPECT_EQ(draw.textureUnit0, asset->getTexture());
+    }
+}
+
+// A normal-mapped draw: triangles, the colour texture on unit 0 and the normal
+// map on unit 1, unit 1 selected last.
+void expectNormalMappedDraws(const std::vector<DrawRecord>& draws, GLuint program, const char* where)
+{
+    for (const DrawRecord& draw : draws) {
+        const Asset* asset = named[nameOf(draw.vao)];
+        SCOPED_TRACE(std::string(where) + ": " + nameOf(draw.vao));
+        EXPECT_EQ(draw.program, program);
+        EXPECT_EQ(draw.mode, static_cast<GLenum>(GL_TRIANGLES));
+        EXPECT_EQ(draw.count, asset->getNumIndices());
+        EXPECT_EQ(draw.elementBuffer, asset->getIndexBuffer());
+        EXPECT_EQ(draw.activeUnit, static_cast<GLenum>(GL_TEXTURE1));
+        EXPECT_EQ(draw.textureUnit0, asset->getTexture());
+        EXPECT_EQ(draw.textureUnit1, asset->getNormalMap());
+    }
+}
+
+} // namespace
+
+// Right after set-up: seven assets in drawing order, each with its own mesh,
+// the three normal-mapped ones and the one without adjacency, ten textures,
+// the camera body in no list, the basic program current and the camera at its
+// start.
+TEST_F(RenderPasses, SceneAfterSetup)
+{
+    const Names order = {"cow", "test", "spaceStation", "metalBox", "brickBox", "lion", "lion2"};
+    ASSERT_EQ(assets.size(), 7u);
+    for (size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(assets[i], named[order[i]]) << "position " << i << " should hold " << order[i];
+    }
+    EXPECT_EQ(cow, named["cow"]);
+    EXPECT_TRUE(assets2.empty());
+    EXPECT_TRUE(assets3.empty());
+
+    std::vector<GLuint> vaos;
+    for (const Asset* asset : assets) {
+        EXPECT_GT(asset->getNumIndices(), 0) << nameOf(asset->getVao()) << " has no mesh";
+        vaos.push_back(asset->getVao());
+    }
+    std::sort(vaos.begin(), vaos.end());
+    EXPECT_EQ(std::unique(vaos.begin(), vaos.end()), vaos.end()) << "two assets share a mesh";
+
+    for (const auto& [name, asset] : named.byName) {
+        const bool normalMapped = name == "metalBox" || name == "brickBox" || name == "lion";
+        EXPECT_EQ(asset->isNormalMapped(), normalMapped) << name;
+        EXPECT_EQ(asset->hasAdjacency(), name != "spaceStation") << name;
+        EXPECT_EQ(asset->getAdjacencyIndexBuffer() != 0, name != "spaceStation") << name;
+    }
+
+    ASSERT_EQ(textures.size(), 10u);
+    for (const Texture* texture : textures) {
+        ASSERT_NE(texture, nullptr);
+        EXPECT_NE(texture->m_handle, 0u);
+    }
+    // Colour textures and normal maps, as the scene hands them out.
+    EXPECT_EQ(named["cow"]->getTexture(), textures[0]->m_handle);
+    EXPECT_EQ(named["spaceStation"]->getTexture(), textures[2]->m_handle);
+    EXPECT_EQ(named["test"]->getTexture(), textures[3]->m_handle);
+    EXPECT_EQ(named["metalBox"]->getTexture(), textures[4]->m_handle);
+    EXPECT_EQ(named["metalBox"]->getNormalMap(), textures[5]->m_handle);
+    EXPECT_EQ(named["brickBox"]->getTexture(), textures[6]->m_handle);
+    EXPECT_EQ(named["brickBox"]->getNormalMap(), textures[7]->m_handle);
+    EXPECT_EQ(named["lion"]->getTexture(), textures[8]->m_handle);
+    EXPECT_EQ(named["lion"]->getNormalMap(), textures[9]->m_handle);
+    EXPECT_EQ(named["lion2"]->getTexture(), textures[8]->m_handle);
+    for (const Asset* asset : assets) {
+        EXPECT_NE(asset->getTexture(), textures[1]->m_handle) << "the comet texture is given to no asset";
+    }
+
+    ASSERT_NE(camera, nullptr);
+    ASSERT_NE(camera->getBody(), nullptr);
+    EXPECT_EQ(std::find(assets.begin(), assets.end(), camera->getBody()), assets.end());
+    EXPECT_EQ(camera->getBody()->getNumIndices(), 0);
+
+    GLint current = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    EXPECT_EQ(static_cast<GLuint>(current), basicLightingShader.getProgram());
+    for (GLuint program : {basicLightingShader.getProgram(), shadowShader.getProgram(), ambientShader.getProgram(),
+                           normalMappingShader.getProgram()}) {
+        GLint linked = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        EXPECT_EQ(linked, GL_TRUE);
+    }
+    EXPECT_EQ(named["cow"]->getProgram(), shadowShader.getProgram());
+    EXPECT_EQ(named["lion"]->getProgram(), basicLightingShader.getProgram());
+
+    const glm::vec3 eye = getCameraPosition();
+    const glm::vec3 focus = getCameraFocus();
+    EXPECT_FLOAT_EQ(eye.x, 0.0f);
+    EXPECT_FLOAT_EQ(eye.y, 0.6f);
+    EXPECT_FLOAT_EQ(eye.z, 2.0f);
+    EXPECT_FLOAT_EQ(focus.x, 0.0f);
+    EXPECT_FLOAT_EQ(focus.y, 0.2f);
+    EXPECT_FLOAT_EQ(focus.z, -2.0f);
+}
+
+// Every pass of a frame: its program, draw operation and assets in the order
+// of the pass table, and the render state it runs under.
+TEST_F(RenderPasses, PassesProgramsAndDrawsOfAFrame)
+{
+    const GLuint ambient = ambientShader.getProgram();
+    const GLuint shadow = shadowShader.getProgram();
+    const GLuint basic = basicLightingShader.getProgram();
+    const GLuint normalMapping = normalMappingShader.getProgram();
+    const Names plain = {"cow", "test", "spaceStation", "lion2"};
+    const Names normalMapped = {"metalBox", "brickBox", "lion"};
+    const Names casters = {"cow", "test", "metalBox", "brickBox", "lion", "lion2"};
+
+    const FrameRecorder frame = renderRecorded(1);
+    EXPECT_TRUE(frame.drawsOutsidePasses.empty()) << "a draw outside the four passes";
+    ASSERT_EQ(frame.passes.size(), 4u);
+    const PassRecord& depth = frame.passes[0];
+    const PassRecord& volumes = frame.passes[1];
+    const PassRecord& lit = frame.passes[2];
+    const PassRecord& additive = frame.passes[3];
+    EXPECT_EQ(depth.pass, RenderPass::Depth);
+    EXPECT_EQ(volumes.pass, RenderPass::ShadowVolumes);
+    EXPECT_EQ(lit.pass, RenderPass::Lit);
+    EXPECT_EQ(additive.pass, RenderPass::Additive);
+
+    // Depth pre-pass: the ambient program twice, plain then normal-mapped.
+    ASSERT_EQ(depth.programsUsed, (std::vector<GLuint>{ambient, ambient}));
+    EXPECT_EQ(drawnNames(depth.drawsPerProgram[0]), plain);
+    EXPECT_EQ(drawnNames(depth.drawsPerProgram[1]), normalMapped);
+    expectPlainDraws(depth.drawsPerProgram[0], ambient, "depth pass");
+    expectNormalMappedDraws(depth.drawsPerProgram[1], ambient, "depth pass");
+
+    // Shadow volumes: one triangles-with-adjacency draw per light within range
+    // of each caster's origin; the space station never.
+    ASSERT_EQ(volumes.programsUsed, std::vector<GLuint>{shadow});
+    const std::vector<DrawRecord>& volumeDraws = volumes.drawsPerProgram[0];
+    Names expectedCasters;
+    std::vector<glm::vec3> expectedLights;
+    for (const std::string& name : casters) {
+        const Asset* asset = named[name];
+        for (const PointLight& light : asset->getPointLights()) {
+            if (glm::distance(light.Position, asset->getPosition()) <= Asset::shadowLightRange) {
+                expectedCasters.push_back(name);
+                expectedLights.push_back(light.Position);
+            }
+        }
+    }
+    EXPECT_GE(expectedCasters.size(), casters.size()) << "every caster of the scene is near at least one light";
+    EXPECT_EQ(drawnNames(volumeDraws), expectedCasters);
+    for (size_t i = 0; i < volumeDraws.size() && i < expectedLights.size(); ++i) {
+        const DrawRecord& draw = volumeDraws[i];
+        const Asset* asset = named[nameOf(draw.vao)];
+        SCOPED_TRACE("shadow volume draw " + std::to_string(i) + ": " + nameOf(draw.vao));
+        EXPECT_EQ(draw.program, shadow);
+        EXPECT_EQ(draw.mode, static_cast<GLenum>(GL_TRIANGLES_ADJACENCY));
+        EXPECT_EQ(draw.count, 2 * asset->getNumIndices());
+        EXPECT_EQ(draw.elementBuffer, asset->getAdjacencyIndexBuffer());
+        EXPECT_EQ(glm::vec3(draw.lightPos[0], draw.lightPos[1], draw.lightPos[2]), expectedLights[i]);
+    }
+
+    // Both lit passes: basic lighting for the plain assets, then normal
+    // mapping for the others.
+    for (const PassRecord* pass : {&lit, &additive}) {
+        const char* where = pass == &lit ? "lit pass" : "additive pass";
+        SCOPED_TRACE(where);
+        ASSERT_EQ(pass->programsUsed, (std::vector<GLuint>{basic, normalMapping}));
+        EXPECT_EQ(drawnNames(pass->drawsPerProgram[0]), plain);
+        EXPECT_EQ(drawnNames(pass->drawsPerProgram[1]), normalMapped);
+        expectPlainDraws(pass->drawsPerProgram[0], basic, where);
+        expectNormalMappedDraws(pass->drawsPerProgram[1], normalMapping, where);
+    }
+
+    // The flag and the program each asset is left with after each pass.
+    for (size_t i = 0; i < assets.size(); ++i) {
+        const std::string name = nameOf(assets[i]->getVao());
+        EXPECT_FALSE(depth.litAfter[i]) << name;
+        EXPECT_EQ(depth.programAfter[i], ambient) << name;
+        EXPECT_FALSE(volumes.litAfter[i]) << name;
+        EXPECT_EQ(volumes.programAfter[i], name == "spaceStation" ? ambient : shadow) << name;
+        EXPECT_TRUE(lit.litAfter[i]) << name;
+        EXPECT_TRUE(additive.litAfter[i]) << name;
+        const GLuint litProgram = assets[i]->isNormalMapped() ? normalMapping : basic;
+        EXPECT_EQ(lit.programAfter[i], litProgram) << name;
+        EXPECT_EQ(additive.programAfter[i], litProgram) << name;
+    }
+
+    // The state each pass runs under.
+    const PassState& d = depth.state;
+    EXPECT_EQ(d.drawBuffer, GL_NONE);
+    EXPECT_EQ(d.depthMask, GL_TRUE);
+    EXPECT_EQ(d.depthFunc, GL_LEQUAL);
+    EXPECT_TRUE(d.depthTest);
+    EXPECT_FALSE(d.stencilTest);
+    EXPECT_FALSE(d.blend);
+    EXPECT_TRUE(d.cullFace);
+    EXPECT_FALSE(d.depthClamp);
+
+    const PassState& v = volumes.state;
+    EXPECT_EQ(v.drawBuffer, GL_NONE);
+    EXPECT_EQ(v.depthMask, GL_FALSE);
+    EXPECT_EQ(v.depthFunc, GL_LEQUAL);
+    EXPECT_TRUE(v.depthTest);
+    EXPECT_TRUE(v.stencilTest);
+    EXPECT_TRUE(v.depthClamp);
+    EXPECT_FALSE(v.cullFace);
+    EXPECT_FALSE(v.blend);
+    EXPECT_EQ(v.stencilFunc, GL_ALWAYS);
+    EXPECT_EQ(v.stencilRef, 0);
+    EXPECT_EQ(v.stencilMask & 0xFF, 0xFF);
+    EXPECT_EQ(v.backFail, GL_KEEP);
+    EXPECT_EQ(v.backDepthFail, GL_INCR_WRAP);
+    EXPECT_EQ(v.backPass, GL_KEEP);
+    EXPECT_EQ(v.frontFail, GL_KEEP);
+    EXPECT_EQ(v.frontDepthFail, GL_DECR_WRAP);
+    EXPECT_EQ(v.frontPass, GL_KEEP);
+
+    const PassState& l = lit.state;
+    EXPECT_EQ(l.drawBuffer, GL_BACK);
+    EXPECT_EQ(l.depthMask, GL_FALSE);
+    EXPECT_EQ(l.depthFunc, GL_EQUAL);
+    EXPECT_TRUE(l.stencilTest);
+    EXPECT_FALSE(l.depthClamp);
+    EXPECT_TRUE(l.cullFace);
+    EXPECT_FALSE(l.blend);
+    EXPECT_EQ(l.stencilFunc, GL_EQUAL);
+    EXPECT_EQ(l.stencilRef, 0);
+    EXPECT_EQ(l.stencilMask & 0xFF, 0xFF);
+    EXPECT_EQ(l.frontFail, GL_KEEP);
+    EXPECT_EQ(l.frontDepthFail, GL_KEEP);
+    EXPECT_EQ(l.frontPass, GL_KEEP);
+    EXPECT_EQ(l.backFail, GL_KEEP);
+    EXPECT_EQ(l.backDepthFail, GL_KEEP);
+    EXPECT_EQ(l.backPass, GL_KEEP);
+
+    const PassState& a = additive.state;
+    EXPECT_EQ(a.drawBuffer, GL_BACK);
+    EXPECT_EQ(a.depthMask, GL_FALSE);
+    EXPECT_EQ(a.depthFunc, GL_EQUAL);
+    EXPECT_FALSE(a.stencilTest);
+    EXPECT_TRUE(a.blend);
+    EXPECT_TRUE(a.cullFace);
+    EXPECT_EQ(a.blendEquation, GL_FUNC_ADD);
+    EXPECT_EQ(a.blendSrc, GL_ONE);
+    EXPECT_EQ(a.blendDst, GL_ONE);
+}
+
+// Several frames: one clear each, of all three buffers, made with depth
+// writes on, GL_LEQUAL and the back buffer selected; the draw buffer switched
+// off and back exactly once; and, without an off-screen framebuffer, no
+// viewport and no framebuffer binding at all.
+TEST_F(RenderPasses, FramesClearAndLeaveViewportAndFramebufferAlone)
+{
+    ASSERT_EQ(fbo, 0u);
+    glViewport(7, 11, 613, 401); // distinctive: a frame that set it would change it
+    const int frames = 3;
+    const FrameRecorder recorded = renderRecorded(frames);
+
+    EXPECT_EQ(recorded.viewportCalls, 0);
+    EXPECT_EQ(recorded.bindFramebufferCalls, 0);
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], 7);
+    EXPECT_EQ(viewport[1], 11);
+    EXPECT_EQ(viewport[2], 613);
+    EXPECT_EQ(viewport[3], 401);
+    glViewport(0, 0, 1024, 768);
+
+    ASSERT_EQ(recorded.clears.size(), static_cast<size_t>(frames));
+    for (const ClearRecord& clear : recorded.clears) {
+        EXPECT_EQ(clear.mask, static_cast<GLbitfield>(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
+        EXPECT_EQ(clear.depthMask, GL_TRUE);
+        EXPECT_EQ(clear.depthFunc, GL_LEQUAL);
+        EXPECT_EQ(clear.drawBuffer, GL_BACK);
+    }
+    std::vector<GLenum> expectedDrawBuffers;
+    for (int i = 0; i < frames; ++i) {
+        expectedDrawBuffers.push_back(GL_NONE);
+        expectedDrawBuffers.push_back(GL_BACK);
+    }
+    EXPECT_EQ(recorded.drawBuffers, expectedDrawBuffers);
+    EXPECT_EQ(recorded.passes.size(), static_cast<size_t>(4 * frames));
+    // Two program switches in the depth pass, one for the volumes, two in each
+    // lit pass.
+    EXPECT_EQ(recorded.useProgramCalls, 7 * frames);
+}
+
+// The state a frame leaves for the next one's clear.
+TEST_F(RenderPasses, StateAtTheEndOfAFrame)
+{
+    renderRecorded(1);
+    GLboolean depthMask = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    EXPECT_EQ(depthMask, GL_FALSE);
+    GLint depthFunc = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    EXPECT_EQ(depthFunc, GL_EQUAL);
+    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_CLAMP));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint drawBuffer = 0;
+    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+    EXPECT_EQ(drawBuffer, GL_BACK);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(static_cast<GLuint>(program), normalMappingShader.getProgram());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "the frame left a GL error behind";
+}
+
+// A reference frame without shadow volumes skips that pass and nothing else.
+TEST_F(RenderPasses, SkippingShadowVolumesLeavesTheOtherPasses)
+{
+    FrameRecorder frameRecorder;
+    frameRecorder.skipShadowVolumes = true;
+    recorder = &frameRecorder;
+    setPassObserver(&frameRecorder);
+    renderFrame(0.125);
+    setPassObserver(nullptr);
+    recorder = nullptr;
+    ASSERT_EQ(frameRecorder.passes.size(), 3u);
+    EXPECT_EQ(frameRecorder.passes[0].pass, RenderPass::Depth);
+    EXPECT_EQ(frameRecorder.passes[1].pass, RenderPass::Lit);
+    EXPECT_EQ(frameRecorder.passes[2].pass, RenderPass::Additive);
+    EXPECT_TRUE(frameRecorder.drawsOutsidePasses.empty());
+    size_t draws = 0;
+    for (const PassRecord& pass : frameRecorder.passes) {
+        for (const std::vector<DrawRecord>& group : pass.drawsPerProgram) {
+            for (const DrawRecord& draw : group) {
+                EXPECT_NE(draw.mode, static_cast<GLenum>(GL_TRIANGLES_ADJACENCY));
+                ++draws;
+            }
+        }
+    }
+    EXPECT_EQ(draws, 3 * assets.size());
+}
+
+// Shutdown releases the seven scene assets in list order, then the camera
+// body (which has no mesh), then the ten textures in list order, and touches
+// no framebuffer.
+TEST_F(RenderPasses, CleanupReleasesAssetsCameraAndTextures)
+{
+    std::vector<GLuint> expectedVertexArrays;
+    for (const Asset* asset : assets) {
+        expectedVertexArrays.push_back(asset->getVao());
+    }
+    expectedVertexArrays.push_back(camera->getBody()->getVao());
+    std::vector<GLuint> expectedTextures;
+    for (const Texture* texture : textures) {
+        expectedTextures.push_back(texture->m_handle);
+    }
+
+    FrameRecorder frameRecorder;
+    recorder = &frameRecorder;
+    ::testing::internal::CaptureStdout();
+    cleanup();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    recorder = nullptr;
+    sceneReleased = true;
+
+    std::string expected;
+    for (int i = 0; i < 8; ++i) {
+        expected += "Asset Destructor\n";
+    }
+    for (int i = 0; i < 10; ++i) {
+        expected += "Texture destructor\n";
+    }
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(frameRecorder.deletedVertexArrays, expectedVertexArrays);
+    EXPECT_EQ(frameRecorder.deletedTextures, expectedTextures);
+    EXPECT_EQ(frameRecorder.bindFramebufferCalls, 0);
+    EXPECT_EQ(frameRecorder.deleteFramebufferCalls, 0);
+    GLint program = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, 0);
+}
