@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the frame benchmark in its own build directory and runs it from the
+# repository root (on a virtual X display when there is none). The figures go
+# to the terminal and, as JSON, to bench/results/.
+#
+# Usage: scripts/bench.sh [kov_frame_bench options, e.g. --frames 300 --rounds 2]
+# Environment: KOV_BENCH_BUILD (build directory, default build-bench),
+#              KOV_BENCH_OUT (JSON path, default bench/results/frame-<host>-<UTC time>.json).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir="${KOV_BENCH_BUILD:-build-bench}"
+scripts/setup.sh "$build_dir" -DKOV_BUILD_TESTS=OFF -DKOV_BUILD_GENERATOR=OFF
+cmake --build "$build_dir" -j"$(nproc)" --target kov_frame_bench
+
+mkdir -p bench/results
+out="${KOV_BENCH_OUT:-bench/results/frame-$(hostname -s)-$(date -u +%Y%m%dT%H%M%SZ).json}"
+bench=("$build_dir/bench/kov_frame_bench" --json "$out" "$@")
+
+if [ -n "${DISPLAY:-}" ]; then
+  "${bench[@]}"
+else
+  xvfb-run -a -s "-screen 0 1280x1024x24" "${bench[@]}"
+fi
+echo "Figures written to $out"
