@@ -1,0 +1,386 @@
+// Shadows in pixels, from a small controlled scene rendered by the real frame
+// passes and programs: a floor that receives (loaded without adjacency, so it
+// casts nothing) and a caster with adjacency between the first light,
+// (0, 0.9, 0), and the floor. Every frame is compared with the same frame
+// rendered without the shadow-volume pass, pixel for pixel.
+//
+// A shadowed pixel receives the lit colour once instead of twice, so it ends
+// at exactly half the unshadowed value (both come from the same 8-bit lit
+// colour, written once, or written and added once more), as long as the lit
+// colour stays below 128 so that doubling does not saturate; the test checks
+// that the pixels it uses are in that range.
+#include "app/AppState.h"
+#include "asset/Asset.h"
+#include "camera/Camera.h"
+#include "modelloader/ModelLoader.h"
+#include "support/GLReadback.h"
+#include "support/Scratch.h"
+
+#include <GLFW/glfw3.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const int width = 1024;
+const int height = 768;
+const float floorY = -1.0f;
+
+// A quad of the floor, 6 × 6 around the origin, facing up.
+const char* const floorObj = "v -3 -1 3\nv 3 -1 3\nv 3 -1 -3\nv -3 -1 -3\n"
+                             "vn 0 1 0\n"
+                             "f 1//1 2//1 3//1\nf 1//1 3//1 4//1\n";
+
+// A closed axis-aligned box with flat faces (each face its own vertices, as
+// an exporter writes them), counter-clockwise seen from outside.
+std::string boxObj(glm::vec3 lo, glm::vec3 hi)
+{
+    std::ostringstream obj;
+    for (int i = 0; i < 8; ++i) {
+        obj << "v " << ((i & 1) ? hi.x : lo.x) << " " << ((i & 2) ? hi.y : lo.y) << " " << ((i & 4) ? hi.z : lo.z)
+            << "\n";
+    }
+    obj << "vn -1 0 0\nvn 1 0 0\nvn 0 -1 0\nvn 0 1 0\nvn 0 0 -1\nvn 0 0 1\n";
+    // Corners numbered from 1: bit 0 x, bit 1 y, bit 2 z.
+    const int faces[6][4] = {
+        {1, 5, 7, 3}, // -x
+        {2, 4, 8, 6}, // +x
+        {1, 2, 6, 5}, // -y
+        {3, 7, 8, 4}, // +y
+        {1, 3, 4, 2}, // -z
+        {5, 6, 8, 7}, // +z
+    };
+    for (int f = 0; f < 6; ++f) {
+        const int n = f + 1;
+        const int* q = faces[f];
+        obj << "f " << q[0] << "//" << n << " " << q[1] << "//" << n << " " << q[2] << "//" << n << "\n";
+        obj << "f " << q[0] << "//" << n << " " << q[2] << "//" << n << " " << q[3] << "//" << n << "\n";
+    }
+    return obj.str();
+}
+
+// A single horizontal square facing up: an open surface, every edge a border.
+std::string openSquareObj(float half, float y)
+{
+    std::ostringstream obj;
+    obj << "v " << -half << " " << y << " " << half << "\n"
+        << "v " << half << " " << y << " " << half << "\n"
+        << "v " << half << " " << y << " " << -half << "\n"
+        << "v " << -half << " " << y << " " << -half << "\n"
+        << "vn 0 1 0\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\n";
+    return obj.str();
+}
+
+void loadProgramsOnce()
+{
+    static bool loaded = false;
+    if (loaded) {
+        return;
+    }
+    loaded = true;
+    ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
+    ::testing::internal::CaptureStdout(); // the loaders echo every source
+    basicLightingShader.loadShader("shaders/BasicLighting.vert");
+    basicLightingShader.loadShader("shaders/BasicLighting.frag");
+    basicLightingShader.linkProgram();
+    shadowShader.loadShader("shaders/shadow.vert");
+    shadowShader.loadShader("shaders/shadow.geom");
+    shadowShader.loadShader("shaders/shadow.frag");
+    shadowShader.linkProgram();
+    ambientShader.loadShader("shaders/ambientShader.vert");
+    ambientShader.loadShader("shaders/ambientShader.frag");
+    ambientShader.linkProgram();
+    normalMappingShader.loadShader("shaders/normalMapping.vert");
+    normalMappingShader.loadShader("shaders/normalMapping.frag");
+    normalMappingShader.linkProgram();
+    ::testing::internal::GetCapturedStdout();
+    for (ShaderLoader* loader : {&basicLightingShader, &shadowShader, &ambientShader, &normalMappingShader}) {
+        ASSERT_EQ(loader->getStatus(), 1);
+    }
+}
+
+// Reads the finished image of a frame: the back buffer once the last pass is
+// done, just before the swap presents it. (Reading the front buffer after the
+// swap gives nothing on Mesa's software driver under Xvfb.)
+class FrameCapture : public PassObserver {
+public:
+    explicit FrameCapture(bool withoutVolumes) { skipShadowVolumes = withoutVolumes; }
+    void beginPass(RenderPass) override {}
+    void endPass(RenderPass pass) override
+    {
+        if (pass == RenderPass::Additive) {
+            glReadBuffer(GL_BACK);
+            image = readPixels(0, 0, width, height);
+        }
+    }
+    RgbImage image;
+};
+
+struct Frames {
+    RgbImage withVolumes;
+    RgbImage withoutVolumes;
+};
+
+class Shadows : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        loadProgramsOnce();
+        glViewport(0, 0, width, height);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
+    }
+
+    void TearDown() override
+    {
+        for (Asset* asset : assets) {
+            ::testing::internal::CaptureStdout();
+            delete asset;
+            ::testing::internal::GetCapturedStdout();
+        }
+        assets.clear();
+    }
+
+    Asset* load(const std::string& name, const std::string& obj, bool withAdjacency)
+    {
+        m_files.write(name, obj);
+        Asset* asset = new Asset(false, false, basicLightingShader.getProgram());
+        ::testing::internal::CaptureStdout();
+        const bool loaded = ModelLoader::getInstance().loadModel(m_files.file(name), asset, withAdjacency);
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(loaded) << out;
+        EXPECT_GT(asset->getNumIndices(), 0);
+        EXPECT_EQ(asset->hasAdjacency(), withAdjacency);
+        assets.push_back(asset);
+        return asset;
+    }
+
+    void look(glm::vec3 eye, glm::vec3 focus)
+    {
+        setCameraFocus(focus);
+        setCameraPosition(eye);
+    }
+
+    static RgbImage renderAndRead(bool withoutVolumes)
+    {
+        FrameCapture capture(withoutVolumes);
+        setPassObserver(&capture);
+        renderFrame(0.0);
+        setPassObserver(nullptr);
+        EXPECT_EQ(capture.image.width, width) << "the frame was not captured";
+        return capture.image;
+    }
+
+    static Frames renderBoth()
+    {
+        Frames frames;
+        frames.withoutVolumes = renderAndRead(true);
+        frames.withVolumes = renderAndRead(false);
+        return frames;
+    }
+
+    // Window pixel of a world point, for the current camera.
+    static glm::ivec2 pixelOf(glm::vec3 world)
+    {
+        const glm::vec3 window =
+            glm::project(world, getViewMatrix(), getProjectionMatrix(), glm::vec4(0.0f, 0.0f, width, height));
+        return glm::ivec2(static_cast<int>(window.x), static_cast<int>(window.y));
+    }
+
+    static void dump(const Frames& frames, const std::string& name)
+    {
+        // KOV_KEEP_IMAGES=<folder> keeps both frames of every case there.
+        if (const char* folder = std::getenv("KOV_KEEP_IMAGES")) {
+            writePpm(std::string(folder) + "/" + name + "-with-volumes.ppm", frames.withVolumes);
+            writePpm(std::string(folder) + "/" + name + "-without-volumes.ppm", frames.withoutVolumes);
+        }
+    }
+
+    ScratchDirectory m_files;
+};
+
+// Checks the pixel of `world`: lit (not black, and low enough that doubling
+// cannot saturate) and, with the volumes, at half the value without them.
+bool onScreen(glm::ivec2 p)
+{
+    return p.x >= 0 && p.y >= 0 && p.x < width && p.y < height;
+}
+
+::testing::AssertionResult isHalf(const Frames& frames, glm::ivec2 p)
+{
+    if (!onScreen(p)) {
+        return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") is off the screen";
+    }
+    const uint8_t* lit = frames.withoutVolumes.at(p.x, p.y);
+    const uint8_t* shadowed = frames.withVolumes.at(p.x, p.y);
+    for (int c = 0; c < 3; ++c) {
+        if (lit[c] == 255 || lit[c] < 8) {
+            return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") channel " << c << " is "
+                                                 << int(lit[c]) << " without volumes: unusable";
+        }
+        const int expected = lit[c] / 2;
+        if (std::abs(int(shadowed[c]) - expected) > 1) {
+            return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") channel " << c << " is "
+                                                 << int(shadowed[c]) << ", lit " << int(lit[c]) << ", half would be "
+                                                 << expected;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult isUnshadowed(const Frames& frames, glm::ivec2 p, int tolerance = 0)
+{
+    if (!onScreen(p)) {
+        return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") is off the screen";
+    }
+    const uint8_t* lit = frames.withoutVolumes.at(p.x, p.y);
+    const uint8_t* seen = frames.withVolumes.at(p.x, p.y);
+    if (lit[0] + lit[1] + lit[2] < 8) {
+        return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") is black without volumes";
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (std::abs(int(seen[c]) - int(lit[c])) > tolerance) {
+            return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") channel " << c << " is "
+                                                 << int(seen[c]) << " with volumes, " << int(lit[c]) << " without";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// The closed box's shadow on the floor is at half the light, the floor around
+// it is untouched, and the box's own lit top shows no self-shadowing.
+TEST_F(Shadows, ClosedCasterHalvesTheFloorAndDoesNotShadowItself)
+{
+    const float half = 0.2f;
+    load("floor.obj", floorObj, false);
+    load("box.obj", boxObj({-half, -0.5f, -half}, {half, -0.1f, half}), true);
+    look({0.0f, 1.5f, 2.5f}, {0.0f, -0.6f, 0.0f});
+    const Frames frames = renderBoth();
+    dump(frames, "closed-caster");
+
+    // The light at (0, 0.9, 0) throws the top square (±0.2 at y = -0.1) onto
+    // the floor 1.9 below it at ±0.38.
+    for (float x : {-0.25f, -0.1f, 0.0f, 0.1f, 0.25f}) {
+        for (float z : {-0.25f, 0.0f}) {
+            EXPECT_TRUE(isHalf(frames, pixelOf({x, floorY, z}))) << "floor at " << x << ", " << z;
+        }
+    }
+    for (glm::vec3 outside : {glm::vec3(-0.7f, floorY, 0.0f), glm::vec3(0.7f, floorY, 0.0f),
+                              glm::vec3(-0.6f, floorY, -0.3f), glm::vec3(-0.6f, floorY, 0.5f)}) {
+        EXPECT_TRUE(isUnshadowed(frames, pixelOf(outside))) << "floor at " << outside.x << ", " << outside.z;
+    }
+
+    // Every pixel of the lit top face (inner 80 %), as without volumes.
+    int checked = 0;
+    int acne = 0;
+    std::string first;
+    for (int i = 0; i <= 60; ++i) {
+        for (int j = 0; j <= 60; ++j) {
+            const float u = -0.8f * half + 1.6f * half * i / 60.0f;
+            const float v = -0.8f * half + 1.6f * half * j / 60.0f;
+            const ::testing::AssertionResult ok = isUnshadowed(frames, pixelOf({u, -0.1f, v}), 1);
+            ++checked;
+            if (!ok) {
+                acne += 1;
+                if (first.empty()) {
+                    first = ok.message();
+                }
+            }
+        }
+    }
+    const glm::ivec2 a = pixelOf({-0.8f * half, -0.1f, 0.0f});
+    const glm::ivec2 b = pixelOf({0.8f * half, -0.1f, 0.0f});
+    EXPECT_GT(b.x - a.x, 40) << "the top face is too small on screen to say anything";
+    EXPECT_EQ(acne, 0) << "samples of the lit top face that the volumes darkened, of " << checked << ": " << first;
+}
+
+// With the eye between a wide slab and the floor, inside the slab's shadow
+// volume, the depth-fail count still finds the shadow under the slab and none
+// beyond it.
+TEST_F(Shadows, EyeInsideTheShadowVolume)
+{
+    const float half = 0.5f;
+    const float top = 0.3f;
+    load("floor.obj", floorObj, false);
+    load("slab.obj", boxObj({-half, 0.1f, -half}, {half, top, half}), true);
+    const glm::vec3 eye(0.0f, -0.3f, 0.3f);
+    look(eye, {0.0f, -1.0f, -1.5f});
+    const Frames frames = renderBoth();
+    dump(frames, "eye-inside");
+
+    // The eye is inside the volume of the first light: below the slab and
+    // within the rays through its top edges.
+    const float reach = half * (0.9f - eye.y) / (0.9f - top);
+    ASSERT_LT(std::abs(eye.x), reach);
+    ASSERT_LT(std::abs(eye.z), reach);
+    ASSERT_LT(eye.y, 0.1f);
+
+    // On the floor the shadow reaches to ±1.58.
+    for (glm::vec3 under : {glm::vec3(0.0f, floorY, -0.9f), glm::vec3(0.3f, floorY, -1.2f),
+                            glm::vec3(-0.3f, floorY, -1.2f), glm::vec3(0.0f, floorY, -1.4f)}) {
+        EXPECT_TRUE(isHalf(frames, pixelOf(under))) << "floor under the slab at " << under.x << ", " << under.z;
+    }
+    for (glm::vec3 beyond : {glm::vec3(0.0f, floorY, -2.0f), glm::vec3(0.5f, floorY, -2.5f),
+                             glm::vec3(-0.5f, floorY, -2.5f)}) {
+        EXPECT_TRUE(isUnshadowed(frames, pixelOf(beyond))) << "floor beyond at " << beyond.x << ", " << beyond.z;
+    }
+}
+
+// A single square, all four edges open, still closes its volume: its shadow is
+// at half, the floor around it at full light, and a row of pixels across the
+// shadow changes only once on each side (no streaks through or beside it).
+TEST_F(Shadows, OpenCasterCastsAClosedShadow)
+{
+    const float half = 0.2f;
+    const float casterY = -0.3f;
+    load("floor.obj", floorObj, false);
+    load("square.obj", openSquareObj(half, casterY), true);
+    look({0.0f, 0.8f, 1.6f}, {0.0f, -1.0f, 0.0f});
+    const Frames frames = renderBoth();
+    dump(frames, "open-caster");
+
+    // The shadow's edge on the floor, and a band around it for antialiasing.
+    const float edge = half * (0.9f - floorY) / (0.9f - casterY);
+    const float band = 0.04f;
+    for (float z : {-0.15f, 0.0f, 0.15f}) {
+        const glm::ivec2 left = pixelOf({-0.6f, floorY, z});
+        const glm::ivec2 right = pixelOf({0.6f, floorY, z});
+        ASSERT_EQ(left.y, right.y);
+        ASSERT_TRUE(onScreen(left) && onScreen(right));
+        const int innerLeft = pixelOf({-edge + band, floorY, z}).x;
+        const int innerRight = pixelOf({edge - band, floorY, z}).x;
+        const int outerLeft = pixelOf({-edge - band, floorY, z}).x;
+        const int outerRight = pixelOf({edge + band, floorY, z}).x;
+        int wrong = 0;
+        std::string first;
+        for (int x = left.x; x <= right.x; ++x) {
+            ::testing::AssertionResult ok = ::testing::AssertionSuccess();
+            if (x >= innerLeft && x <= innerRight) {
+                ok = isHalf(frames, {x, left.y});
+            } else if (x <= outerLeft || x >= outerRight) {
+                // Where the square itself is seen in front of the floor, the
+                // square is lit (it faces the light) and must not be darkened.
+                ok = isUnshadowed(frames, {x, left.y}, 1);
+            }
+            if (!ok) {
+                ++wrong;
+                if (first.empty()) {
+                    first = ok.message();
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "row at z = " << z << ": " << first;
+        EXPECT_GT(innerRight - innerLeft, 20) << "the shadow is too narrow on screen";
+    }
+    // Beyond the shadow in depth as well.
+    for (glm::vec3 outside : {glm::vec3(0.0f, floorY, -0.6f), glm::vec3(0.6f, floorY, -0.6f)}) {
+        EXPECT_TRUE(isUnshadowed(frames, pixelOf(outside))) << "floor at " << outside.x << ", " << outside.z;
+    }
+}
