@@ -6,12 +6,17 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "support/Process.h"
+#include "support/X11Window.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -64,6 +69,35 @@ public:
     std::vector<Translation> translations;
 };
 
+// Serialises the tests of this file that run side by side on one display:
+// the pointer is shared by every window of the display, and warping it (or
+// moving it across windows, which can move the keyboard focus) in one
+// process would disturb the cursor and key state read in another.
+class DisplayInputLock {
+public:
+    DisplayInputLock()
+    {
+        const char* display = std::getenv("DISPLAY");
+        const std::string path = std::string("/tmp/kov_test_input") + (display != nullptr ? display : "") + ".lock";
+        m_fd = open(path.c_str(), O_CREAT | O_RDWR, 0666);
+        if (m_fd >= 0) {
+            flock(m_fd, LOCK_EX);
+        }
+    }
+    ~DisplayInputLock()
+    {
+        if (m_fd >= 0) {
+            flock(m_fd, LOCK_UN);
+            close(m_fd);
+        }
+    }
+    DisplayInputLock(const DisplayInputLock&) = delete;
+    DisplayInputLock& operator=(const DisplayInputLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 bool finite(const glm::vec3& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -83,20 +117,38 @@ class CameraInput : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        inputLock = std::make_unique<DisplayInputLock>();
         window = appWindow.getWindow();
         ASSERT_NE(window, nullptr);
-        windowId = waitForWindow("KOV", 5.0);
-        ASSERT_FALSE(windowId.empty()) << "no window titled KOV on the display";
+        ASSERT_FALSE(waitForWindow("KOV", 5.0).empty()) << "no window titled KOV on the display";
+        windowId = x11WindowId(window);
+        ASSERT_FALSE(windowId.empty());
+        // Keys and cursor warps need the focus, which windows of other tests
+        // on the same display would otherwise take as they open.
+        ASSERT_TRUE(focusX11Window(windowId));
+        bool focused = false;
+        for (int i = 0; i < 200 && !focused; ++i) {
+            glfwPollEvents();
+            focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
+            if (!focused) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        ASSERT_TRUE(focused) << "GLFW never saw the window focused";
         setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
     }
 
     void TearDown() override
     {
+        if (window == nullptr) {
+            return;
+        }
         for (const HeldKey& key : held) {
             xdotool("keyup --window " + windowId + " " + key.keysym);
             waitForKeyState(window, key.glfwKey, GLFW_RELEASE);
         }
         held.clear();
+        restorePointerRootFocus();
         glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         camera.reset();
@@ -151,6 +203,8 @@ protected:
         glfwSetCursorPos(window, appWindow.getWidth() / 2, appWindow.getHeight() / 2);
     }
 
+    // Declared first: held until the fixture is gone, TearDown included.
+    std::unique_ptr<DisplayInputLock> inputLock;
     GLFWwindow* window = nullptr;
     std::string windowId;
     std::vector<HeldKey> held;
