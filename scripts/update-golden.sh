@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Renders the demonstration scene at the moments golden_test checks and
+# writes the results as the new reference images in tests/golden/.
+# Run it after a deliberate change to what the scene looks like (models,
+# textures, shaders, lighting, camera flight), look at the images, commit them.
+#
+#   scripts/update-golden.sh [build directory]   (default: build-golden)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$root/build-golden}"
+
+cmake -S "$root" -B "$build" -DKOV_BUILD_GENERATOR=OFF >/dev/null
+cmake --build "$build" -j2 --target golden_test
+cd "$root"
+KOV_UPDATE_GOLDEN=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/golden_test"
+ls -l "$root"/tests/golden/
