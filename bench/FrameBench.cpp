@@ -5,7 +5,8 @@
 //
 // Usage: kov_frame_bench [--json PATH] [--frames N] [--warmup N] [--dt S]
 //                        [--rounds N] [--scene DIR] [--dump-ppm PATH]
-//                        [--no-pass-timers] [--no-isolated-passes] [--setup-output]
+//                        [--block N] [--no-pass-timers] [--no-isolated-passes]
+//                        [--per-asset-frames N] [--setup-output]
 #include "BenchStats.h"
 
 #include "app/AppState.h"
@@ -18,6 +19,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <new>
@@ -60,8 +62,11 @@ void* operator new(std::size_t size)
     }
     throw std::bad_alloc();
 }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
 
 // Taken during static initialisation, before every initialiser of default
 // priority in any unit of the program: in particular before kov_core's
@@ -132,6 +137,8 @@ struct Options {
     double dt = 1.0 / 60.0;
     bool passTimers = true;
     bool isolatedPasses = true;
+    int perAssetFrames = 5;
+    int block = 10;
     bool setupOutput = false;
 };
 
@@ -140,7 +147,8 @@ void usage()
     std::fprintf(stderr,
                  "usage: kov_frame_bench [--json PATH] [--frames N] [--warmup N] [--dt SECONDS]\n"
                  "                       [--rounds N] [--scene DIR] [--dump-ppm PATH]\n"
-                 "                       [--no-pass-timers] [--no-isolated-passes] [--setup-output]\n");
+                 "                       [--block N] [--no-pass-timers] [--no-isolated-passes] [--per-asset-frames N]\n"
+                 "                       [--setup-output]\n");
 }
 
 bool parseOptions(int argc, char** argv, Options& options)
@@ -164,6 +172,10 @@ bool parseOptions(int argc, char** argv, Options& options)
             options.dt = std::atof(argv[++i]);
         } else if (arg == "--no-pass-timers") {
             options.passTimers = false;
+        } else if (arg == "--block" && hasValue) {
+            options.block = std::atoi(argv[++i]);
+        } else if (arg == "--per-asset-frames" && hasValue) {
+            options.perAssetFrames = std::atoi(argv[++i]);
         } else if (arg == "--no-isolated-passes") {
             options.isolatedPasses = false;
         } else if (arg == "--setup-output") {
@@ -172,7 +184,8 @@ bool parseOptions(int argc, char** argv, Options& options)
             return false;
         }
     }
-    return options.frames > 0 && options.warmup >= 0 && options.rounds > 0 && options.dt > 0.0;
+    return options.frames > 0 && options.warmup >= 0 && options.rounds > 0 && options.dt > 0.0 &&
+           options.block > 0 && options.perAssetFrames >= 0;
 }
 
 constexpr int passCount = 4;
@@ -368,19 +381,51 @@ void emptyFrame()
     glfwSwapBuffers(appWindow.getWindow());
 }
 
-void runMode(Mode mode, const Options& options, const SceneSnapshot& start, PassTimer& timer, Results& results)
+// Where one measured sequence stands: the assets' model matrices and the
+// number of frames it has advanced (the camera flight is replayed from the
+// start, which reproduces it exactly).
+struct SequenceState {
+    std::vector<glm::mat4> models;
+    int advanced = 0;
+};
+
+void restoreSequence(const SceneSnapshot& start, const SequenceState& state, double dt)
 {
     start.restore();
+    size_t i = 0;
+    for (const auto* list : {&assets, &assets2, &assets3}) {
+        for (Asset* asset : *list) {
+            asset->setModelMatrix(state.models[i++]);
+        }
+    }
+    for (int frame = 0; frame < state.advanced; ++frame) {
+        updateCameraFlight(dt);
+    }
+}
+
+void saveSequence(SequenceState& state, int framesRun)
+{
+    state.models.clear();
+    for (const auto* list : {&assets, &assets2, &assets3}) {
+        for (const Asset* asset : *list) {
+            state.models.push_back(asset->getModelMatrix());
+        }
+    }
+    state.advanced += framesRun;
+}
+
+// Runs `count` frames of one sequence, measuring them unless they are warm-up.
+void runBlock(Mode mode, int count, bool measure, const Options& options, PassTimer& timer, Results& results)
+{
     if (mode == Mode::Empty) {
-        // What the frame loop's own clear relies on; set once, outside the timing.
+        // What the frame loop's own clear relies on; set outside the timing.
         glDepthMask(GL_TRUE);
         glDrawBuffer(GL_BACK);
     }
     timer.skipShadowVolumes = mode == Mode::NoShadow;
     timer.isolate = mode == Mode::SceneIsolated;
     setPassObserver(options.passTimers || timer.isolate ? &timer : nullptr);
-    const int total = options.warmup + options.frames;
-    for (int i = 0; i < total; ++i) {
+    for (int i = 0; i < count; ++i) {
         timer.startFrame();
         const Clock::time_point begin = Clock::now();
         const unsigned long long allocationsBefore = heapAllocations.load(std::memory_order_relaxed);
@@ -392,7 +437,7 @@ void runMode(Mode mode, const Options& options, const SceneSnapshot& start, Pass
         const unsigned long long allocations = heapAllocations.load(std::memory_order_relaxed) - allocationsBefore;
         glFinish();
         const Clock::time_point end = Clock::now();
-        if (i < options.warmup) {
+        if (!measure) {
             continue;
         }
         if (mode == Mode::Scene) {
@@ -410,6 +455,33 @@ void runMode(Mode mode, const Options& options, const SceneSnapshot& start, Pass
     setPassObserver(nullptr);
     timer.skipShadowVolumes = false;
     timer.isolate = false;
+}
+
+// Every sequence replays the same frames of the scene from its start: the
+// warm-up, then the measured frames in blocks taken in turn from each
+// sequence, so that a change of load on the machine reaches all alike.
+void runSequences(const Options& options, const SceneSnapshot& start, PassTimer& timer, Results& results)
+{
+    std::vector<Mode> modes = {Mode::Empty, Mode::Scene, Mode::NoShadow};
+    if (options.isolatedPasses) {
+        modes.push_back(Mode::SceneIsolated);
+    }
+    SequenceState initial;
+    saveSequence(initial, 0);
+    std::vector<SequenceState> states(modes.size(), initial);
+    for (size_t m = 0; m < modes.size(); ++m) {
+        restoreSequence(start, states[m], options.dt);
+        runBlock(modes[m], options.warmup, false, options, timer, results);
+        saveSequence(states[m], options.warmup);
+    }
+    for (int done = 0; done < options.frames; done += options.block) {
+        const int count = std::min(options.block, options.frames - done);
+        for (size_t m = 0; m < modes.size(); ++m) {
+            restoreSequence(start, states[m], options.dt);
+            runBlock(modes[m], count, true, options, timer, results);
+            saveSequence(states[m], count);
+        }
+    }
 }
 
 bool writePpm(const std::string& path, const std::vector<unsigned char>& pixels, int width, int height)
@@ -503,12 +575,7 @@ int main(int argc, char** argv)
     {
         PassTimer timer;
         for (int round = 0; round < options.rounds; ++round) {
-            runMode(Mode::Empty, options, start, timer, results);
-            runMode(Mode::Scene, options, start, timer, results);
-            runMode(Mode::NoShadow, options, start, timer, results);
-            if (options.isolatedPasses) {
-                runMode(Mode::SceneIsolated, options, start, timer, results);
-            }
+            runSequences(options, start, timer, results);
         }
         if (!options.dumpPpm.empty()) {
             // One more frame of the scene, after the warm-up and the measured
@@ -542,6 +609,51 @@ int main(int argc, char** argv)
         primitives = counter.results();
     }
 
+    // The shadow-volume pass of each casting asset alone: its primitives and
+    // isolated wall time over a few frames from the start of the sequence.
+    struct AssetShadow {
+        size_t index = 0;
+        GLuint primitives = 0;
+        double isolatedSeconds = 0.0;
+    };
+    std::vector<AssetShadow> assetShadows;
+    if (options.perAssetFrames > 0) {
+        std::vector<bool> casts;
+        for (const Asset* asset : assets) {
+            casts.push_back(asset->m_withAdjacency);
+        }
+        for (size_t only = 0; only < assets.size(); ++only) {
+            if (!casts[only]) {
+                continue;
+            }
+            for (size_t i = 0; i < assets.size(); ++i) {
+                assets[i]->m_withAdjacency = casts[i] && i == only;
+            }
+            start.restore();
+            PassTimer timer;
+            timer.isolate = true;
+            PassSamples samples;
+            setPassObserver(&timer);
+            for (int frame = 0; frame < options.perAssetFrames; ++frame) {
+                timer.startFrame();
+                renderFrame(options.dt);
+                glFinish();
+                timer.collect(samples);
+            }
+            start.restore();
+            PrimitiveCounter counter;
+            setPassObserver(&counter);
+            renderFrame(options.dt);
+            glFinish();
+            setPassObserver(nullptr);
+            const int shadowPass = static_cast<int>(RenderPass::ShadowVolumes);
+            assetShadows.push_back({only, counter.results()[shadowPass], median(samples.isolated[shadowPass])});
+        }
+        for (size_t i = 0; i < assets.size(); ++i) {
+            assets[i]->m_withAdjacency = casts[i];
+        }
+    }
+
     // Figures.
     const double empty = median(results.frames[0]);
     const double scene = median(results.frames[1]);
@@ -570,8 +682,9 @@ int main(int argc, char** argv)
                 lpThreads != nullptr ? lpThreads : "(unset)");
     std::printf("  driver    %s | %s | %d samples\n", renderer.c_str(), version.c_str(), samples);
     std::printf("  window    %d x %d, swap interval: driver default\n", appWindow.getWidth(), appWindow.getHeight());
-    std::printf("  run       %d rounds x %d frames after %d warm-up, dt %.6f s, pass timers %s\n\n", options.rounds,
-                options.frames, options.warmup, options.dt, options.passTimers ? "on" : "off");
+    std::printf("  run       %d round(s) x %d frames after %d warm-up, in blocks of %d taken in turn, dt %.6f s,"
+                " pass timers %s\n\n",
+                options.rounds, options.frames, options.warmup, options.block, options.dt, options.passTimers ? "on" : "off");
 
     std::printf("Start-up                                   ms\n");
     std::printf("  process start -> first frame        %8.1f  (/proc/self/stat field 22, 1/CLK_TCK resolution)\n",
@@ -611,10 +724,19 @@ int main(int argc, char** argv)
     const double allocationsPerFrame = static_cast<double>(results.sceneAllocations) /
                                        static_cast<double>(results.frames[1].size());
     std::printf("C++ heap allocations per scene frame: %.2f\n\n", allocationsPerFrame);
-    std::printf("Scene assets                      triangles   adjacency\n");
+    std::printf("Scene assets                      triangles   shadow volume alone: primitives  isolated ms\n");
     for (size_t i = 0; i < assets.size(); ++i) {
-        std::printf("  %-30s %10d %11s\n", assetName(i).c_str(), assets[i]->getNumIndices() / 3,
-                    assets[i]->hasAdjacency() ? "yes" : "no");
+        std::printf("  %-30s %10d", assetName(i).c_str(), assets[i]->getNumIndices() / 3);
+        bool found = false;
+        for (const AssetShadow& shadow : assetShadows) {
+            if (shadow.index == i) {
+                std::printf(" %32u %12.2f\n", shadow.primitives, ms(shadow.isolatedSeconds));
+                found = true;
+            }
+        }
+        if (!found) {
+            std::printf(" %32s\n", assets[i]->hasAdjacency() ? "-" : "(no adjacency: casts none)");
+        }
     }
     std::printf("\nTargets: scene %.2f x empty (<= 3), no-shadow %.2f x empty (<= 2), start-up %.2f s (< 2)\n",
                 empty > 0 ? scene / empty : 0.0, empty > 0 ? noShadow / empty : 0.0, startupProcess);
@@ -642,6 +764,7 @@ int main(int argc, char** argv)
         json.integer("frames", options.frames);
         json.integer("warmup", options.warmup);
         json.integer("rounds", options.rounds);
+        json.integer("block", options.block);
         json.number("dt_s", options.dt);
         json.integer("pass_timers", options.passTimers ? 1 : 0);
         json.integer("isolated_passes", options.isolatedPasses ? 1 : 0);
@@ -695,6 +818,12 @@ int main(int argc, char** argv)
             json.beginObject(assetName(i).c_str());
             json.integer("triangles", assets[i]->getNumIndices() / 3);
             json.integer("adjacency", assets[i]->hasAdjacency() ? 1 : 0);
+            for (const AssetShadow& shadow : assetShadows) {
+                if (shadow.index == i) {
+                    json.integer("shadow_primitives", shadow.primitives);
+                    json.number("shadow_pass_alone_isolated_ms", ms(shadow.isolatedSeconds));
+                }
+            }
             json.endObject();
         }
         json.endObject();
