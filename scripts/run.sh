@@ -4,7 +4,7 @@
 # Escape and prints where the screenshots are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh build
+KOV_BUILD_TARGETS=kov scripts/setup.sh build
 
 if [ -n "${DISPLAY:-}" ]; then
   exec ./build/kov

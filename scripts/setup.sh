@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing from Debian's packages and builds the viewer.
 # Safe to run again. Usage: scripts/setup.sh [build-dir] [extra cmake args...]
+# KOV_BUILD_TARGETS narrows the build (default: everything, tests included).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,4 +26,6 @@ fi
 build_dir="${1:-build}"
 shift || true
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$build_dir" -j"$(nproc)"
+targets=()
+for t in ${KOV_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build_dir" -j"$(nproc)" "${targets[@]}"
