@@ -384,3 +384,27 @@ TEST_F(Shadows, OpenCasterCastsAClosedShadow)
         EXPECT_TRUE(isUnshadowed(frames, pixelOf(outside))) << "floor at " << outside.x << ", " << outside.z;
     }
 }
+
+// Seen from above the light, looking straight down, the rays through the
+// rim of the shadow that shows around the box stay inside the volume all the
+// way: the count there depends on the volume's far end at infinity.
+TEST_F(Shadows, ShadowSeenAlongTheLightRays)
+{
+    load("floor.obj", floorObj, false);
+    load("box.obj", boxObj({-0.2f, -0.5f, -0.2f}, {0.2f, -0.1f, 0.2f}), true);
+    setCameraUp(glm::vec3(0.0f, 0.0f, -1.0f));
+    look({0.0f, 2.5f, 0.0f}, {0.0f, -1.0f, 0.0f});
+    const Frames frames = renderBoth();
+    dump(frames, "along-the-light");
+
+    // The box hides the floor out to ±0.27 from here; its shadow reaches ±0.38.
+    for (glm::vec3 rim : {glm::vec3(0.33f, floorY, 0.0f), glm::vec3(-0.33f, floorY, 0.0f),
+                          glm::vec3(0.0f, floorY, 0.33f), glm::vec3(0.0f, floorY, -0.33f),
+                          glm::vec3(0.33f, floorY, 0.33f), glm::vec3(-0.33f, floorY, -0.33f)}) {
+        EXPECT_TRUE(isHalf(frames, pixelOf(rim))) << "shadow rim at " << rim.x << ", " << rim.z;
+    }
+    for (glm::vec3 outside : {glm::vec3(0.6f, floorY, 0.0f), glm::vec3(-0.6f, floorY, 0.0f),
+                              glm::vec3(0.0f, floorY, -0.6f), glm::vec3(0.0f, floorY, 0.6f)}) {
+        EXPECT_TRUE(isUnshadowed(frames, pixelOf(outside))) << "floor at " << outside.x << ", " << outside.z;
+    }
+}
