@@ -82,6 +82,18 @@ double secondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double>(to - from).count();
 }
 
+// CPU time, in seconds, of the whole process (every thread, the driver's
+// rasteriser threads included) or of the calling thread: unlike wall time it
+// does not grow when other work on the machine takes the cores.
+double cpuSeconds(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+double processCpu() { return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
+double threadCpu() { return cpuSeconds(CLOCK_THREAD_CPUTIME_ID); }
+
 // The process's start on the boot clock: field 22 of /proc/self/stat, in
 // clock ticks since boot (a resolution of 1/CLK_TCK, usually 10 ms). Negative
 // when it cannot be read.
@@ -196,9 +208,11 @@ struct PassSamples {
     std::array<std::vector<double>, 4> gl;       // GL_TIME_ELAPSED
     std::array<std::vector<double>, 4> submit;   // main thread inside the pass
     std::array<std::vector<double>, 4> isolated; // with glFinish at both edges
+    std::array<std::vector<double>, 4> submitCpu;   // main thread's CPU time inside the pass
+    std::array<std::vector<double>, 4> isolatedCpu; // process CPU time between the glFinish edges
     void reserve(size_t n)
     {
-        for (auto* group : {&gl, &submit, &isolated}) {
+        for (auto* group : {&gl, &submit, &isolated, &submitCpu, &isolatedCpu}) {
             for (std::vector<double>& samples : *group) {
                 samples.reserve(n);
             }
@@ -239,6 +253,8 @@ public:
         }
         m_ran[i] = true;
         m_submitStart[i] = Clock::now();
+        m_threadCpuStart[i] = threadCpu();
+        m_processCpuStart[i] = processCpu();
         glBeginQuery(GL_TIME_ELAPSED, m_queries[i]);
     }
     void endPass(RenderPass pass) override
@@ -246,9 +262,11 @@ public:
         const int i = static_cast<int>(pass);
         glEndQuery(GL_TIME_ELAPSED);
         m_submitSeconds[i] = secondsBetween(m_submitStart[i], Clock::now());
+        m_submitCpu[i] = threadCpu() - m_threadCpuStart[i];
         if (isolate) {
             glFinish();
             m_isolatedSeconds[i] = secondsBetween(m_submitStart[i], Clock::now());
+            m_isolatedCpu[i] = processCpu() - m_processCpuStart[i];
         }
         if (pass == RenderPass::Additive && m_dump != nullptr) {
             // The finished image, read from the back buffer before the swap.
@@ -271,8 +289,10 @@ public:
             glGetQueryObjectui64v(m_queries[i], GL_QUERY_RESULT, &nanoseconds);
             samples.gl[i].push_back(static_cast<double>(nanoseconds) * 1e-9);
             samples.submit[i].push_back(m_submitSeconds[i]);
+            samples.submitCpu[i].push_back(m_submitCpu[i]);
             if (isolate) {
                 samples.isolated[i].push_back(m_isolatedSeconds[i]);
+                samples.isolatedCpu[i].push_back(m_isolatedCpu[i]);
             }
         }
     }
@@ -289,6 +309,10 @@ private:
     std::array<Clock::time_point, passCount> m_submitStart{};
     std::array<double, passCount> m_submitSeconds{};
     std::array<double, passCount> m_isolatedSeconds{};
+    std::array<double, passCount> m_threadCpuStart{};
+    std::array<double, passCount> m_processCpuStart{};
+    std::array<double, passCount> m_submitCpu{};
+    std::array<double, passCount> m_isolatedCpu{};
     std::vector<unsigned char>* m_dump = nullptr;
     int m_width = 0;
     int m_height = 0;
@@ -364,12 +388,16 @@ struct Results {
         for (std::vector<double>& samples : frames) {
             samples.reserve(n);
         }
+        for (std::vector<double>& samples : frameCpu) {
+            samples.reserve(n);
+        }
         scene.reserve(n);
         noShadow.reserve(n);
         isolated.reserve(n);
     }
     unsigned long long sceneAllocations = 0; // during renderFrame, measured frames of the scene
     std::array<std::vector<double>, modeCount> frames;
+    std::array<std::vector<double>, modeCount> frameCpu; // process CPU time of each frame
     PassSamples scene;
     PassSamples noShadow;
     PassSamples isolated;
@@ -428,6 +456,7 @@ void runBlock(Mode mode, int count, bool measure, const Options& options, PassTi
     for (int i = 0; i < count; ++i) {
         timer.startFrame();
         const Clock::time_point begin = Clock::now();
+        const double cpuBegin = processCpu();
         const unsigned long long allocationsBefore = heapAllocations.load(std::memory_order_relaxed);
         if (mode == Mode::Empty) {
             emptyFrame();
@@ -437,6 +466,7 @@ void runBlock(Mode mode, int count, bool measure, const Options& options, PassTi
         const unsigned long long allocations = heapAllocations.load(std::memory_order_relaxed) - allocationsBefore;
         glFinish();
         const Clock::time_point end = Clock::now();
+        const double cpuEnd = processCpu();
         if (!measure) {
             continue;
         }
@@ -444,6 +474,7 @@ void runBlock(Mode mode, int count, bool measure, const Options& options, PassTi
             results.sceneAllocations += allocations;
         }
         results.frames[static_cast<int>(mode)].push_back(secondsBetween(begin, end));
+        results.frameCpu[static_cast<int>(mode)].push_back(cpuEnd - cpuBegin);
         if (mode == Mode::SceneIsolated) {
             timer.collect(results.isolated);
         } else if (options.passTimers && mode == Mode::Scene) {
@@ -700,26 +731,28 @@ int main(int argc, char** argv)
     std::printf("  static init -> first frame          %8.1f  (timestamp in the benchmark's static initialiser)\n\n",
                 ms(startupStatic));
 
-    std::printf("Frame time (glFinish after the swap)   median ms    p95 ms   x empty   x no-shadow\n");
+    std::printf("Frame time (glFinish after the swap)   median ms    p95 ms   x empty   x no-shadow   CPU ms\n");
     for (int m = 0; m < modeCount; ++m) {
         if (results.frames[m].empty()) {
             continue;
         }
         const double med = median(results.frames[m]);
-        std::printf("  %-34s %9.2f %9.2f %9.2f %11.2f\n", modeNames[m], ms(med), ms(percentile(results.frames[m], 95.0)),
-                    empty > 0 ? med / empty : 0.0, noShadow > 0 ? med / noShadow : 0.0);
+        std::printf("  %-34s %9.2f %9.2f %9.2f %11.2f %8.1f\n", modeNames[m], ms(med),
+                    ms(percentile(results.frames[m], 95.0)), empty > 0 ? med / empty : 0.0,
+                    noShadow > 0 ? med / noShadow : 0.0, ms(median(results.frameCpu[m])));
     }
-    std::printf("\n");
-    std::printf("Passes of the scene frame (median ms)   GL time   submit   isolated  share   primitives\n");
+    std::printf("  (CPU ms: process CPU time of the frame, all threads, median)\n\n");
+    std::printf("Passes of the scene frame (median ms)  GL time  submit (CPU)  isolated (CPU)  share  primitives\n");
     for (int p = 0; p < passCount; ++p) {
         const double isolatedPass = median(results.isolated.isolated[p]);
-        std::printf("  %-36s %9.2f %8.2f %10.2f %5.1f%% %12u\n", passNames[p], ms(median(results.scene.gl[p])),
-                    ms(median(results.scene.submit[p])), ms(isolatedPass),
-                    isolatedSum > 0 ? 100.0 * isolatedPass / isolatedSum : 0.0, primitives[p]);
+        std::printf("  %-34s %8.2f %7.2f %6.2f %8.2f %7.2f %5.1f%% %10u\n", passNames[p], ms(median(results.scene.gl[p])),
+                    ms(median(results.scene.submit[p])), ms(median(results.scene.submitCpu[p])), ms(isolatedPass),
+                    ms(median(results.isolated.isolatedCpu[p])), isolatedSum > 0 ? 100.0 * isolatedPass / isolatedSum : 0.0,
+                    primitives[p]);
     }
-    std::printf("  GL time: GL_TIME_ELAPSED in the scene frame; submit: main-thread time inside the pass;\n"
-                "  isolated: wall time of the pass between two glFinish calls (its share: of the four);\n"
-                "  primitives: GL_PRIMITIVES_GENERATED (after the geometry shader)\n\n");
+    std::printf("  GL time: GL_TIME_ELAPSED in the scene frame; submit: main-thread time inside the pass (its CPU\n"
+                "  time); isolated: wall time of the pass between two glFinish calls (process CPU time; share: of\n"
+                "  the four wall times); primitives: GL_PRIMITIVES_GENERATED (after the geometry shader)\n\n");
 
     const double allocationsPerFrame = static_cast<double>(results.sceneAllocations) /
                                        static_cast<double>(results.frames[1].size());
@@ -790,6 +823,7 @@ int main(int argc, char** argv)
             json.number("median", ms(median(results.frames[m])));
             json.number("p95", ms(percentile(results.frames[m], 95.0)));
             json.integer("samples", static_cast<long long>(results.frames[m].size()));
+            json.number("cpu_median", ms(median(results.frameCpu[m])));
             json.endObject();
         }
         json.endObject();
@@ -805,9 +839,11 @@ int main(int argc, char** argv)
             json.number("gl_time_median_ms", ms(median(results.scene.gl[p])));
             json.number("gl_time_p95_ms", ms(percentile(results.scene.gl[p], 95.0)));
             json.number("submit_median_ms", ms(median(results.scene.submit[p])));
+            json.number("submit_cpu_median_ms", ms(median(results.scene.submitCpu[p])));
             json.number("no_shadow_gl_time_median_ms", ms(median(results.noShadow.gl[p])));
             json.number("isolated_wall_median_ms", ms(median(results.isolated.isolated[p])));
             json.number("isolated_gl_time_median_ms", ms(median(results.isolated.gl[p])));
+            json.number("isolated_cpu_median_ms", ms(median(results.isolated.isolatedCpu[p])));
             json.number("isolated_share", isolatedSum > 0 ? median(results.isolated.isolated[p]) / isolatedSum : 0.0);
             json.integer("primitives", primitives[p]);
             json.endObject();
