@@ -10,18 +10,19 @@
 //
 // Each triangle that faces the light emits the sides of its silhouette edges,
 // its front cap (pushed slightly away from the light, so that lit surfaces
-// never shadow themselves) and its back cap at infinity (w = 0).
+// never shadow themselves) and its back cap at infinity (w = 0); a triangle
+// that faces away emits nothing. At most three sides of four vertices and two
+// caps of three: 18 vertices. The clip positions of the pushed corner and of
+// the corner at infinity come from the vertex shader.
 
 layout(triangles_adjacency) in;
 layout(triangle_strip, max_vertices = 18) out;
 
 in vec3 worldPosition[];
+in vec4 nearClip[];
+in vec4 farClip[];
 
 uniform vec3 gLightPos;
-uniform mat4 view;
-uniform mat4 projection;
-
-const float capOffset = 0.002;
 
 bool lexicographicallyBefore(vec3 p, vec3 q)
 {
@@ -42,30 +43,16 @@ bool facesLight(vec3 a, vec3 b, vec3 c)
     return dot(cross(b - a, c - a), gLightPos - a) > 0.0;
 }
 
-vec3 pushedFromLight(vec3 p)
+// The side of the edge from corner i to corner j.
+void emitSide(int i, int j)
 {
-    return p + normalize(p - gLightPos) * capOffset;
-}
-
-vec4 toClip(vec3 p)
-{
-    return projection * view * vec4(p, 1.0);
-}
-
-vec4 toClipAtInfinity(vec3 p)
-{
-    return projection * view * vec4(p - gLightPos, 0.0);
-}
-
-void emitSide(vec3 from, vec3 to)
-{
-    gl_Position = toClip(pushedFromLight(from));
+    gl_Position = nearClip[i];
     EmitVertex();
-    gl_Position = toClipAtInfinity(from);
+    gl_Position = farClip[i];
     EmitVertex();
-    gl_Position = toClip(pushedFromLight(to));
+    gl_Position = nearClip[j];
     EmitVertex();
-    gl_Position = toClipAtInfinity(to);
+    gl_Position = farClip[j];
     EmitVertex();
     EndPrimitive();
 }
@@ -85,28 +72,28 @@ void main()
 
     // A neighbour runs the shared edge the other way round.
     if (v1 == v4 || !facesLight(v2, v0, v1)) {
-        emitSide(v0, v2);
+        emitSide(0, 2);
     }
     if (v3 == v0 || !facesLight(v4, v2, v3)) {
-        emitSide(v2, v4);
+        emitSide(2, 4);
     }
     if (v5 == v2 || !facesLight(v0, v4, v5)) {
-        emitSide(v4, v0);
+        emitSide(4, 0);
     }
 
-    gl_Position = toClip(pushedFromLight(v0));
+    gl_Position = nearClip[0];
     EmitVertex();
-    gl_Position = toClip(pushedFromLight(v2));
+    gl_Position = nearClip[2];
     EmitVertex();
-    gl_Position = toClip(pushedFromLight(v4));
+    gl_Position = nearClip[4];
     EmitVertex();
     EndPrimitive();
 
-    gl_Position = toClipAtInfinity(v4);
+    gl_Position = farClip[4];
     EmitVertex();
-    gl_Position = toClipAtInfinity(v2);
+    gl_Position = farClip[2];
     EmitVertex();
-    gl_Position = toClipAtInfinity(v0);
+    gl_Position = farClip[0];
     EmitVertex();
     EndPrimitive();
 }
