@@ -13,6 +13,8 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 
+#include <glm/geometric.hpp>
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <fcntl.h>
@@ -543,6 +545,85 @@ std::string assetName(size_t index)
 
 double ms(double seconds) { return seconds * 1000.0; }
 
+// What the shadow geometry shader makes of one asset in the current frame,
+// worked out on the CPU from its buffers: the lights near enough to cast a
+// volume, and over those lights the triangles facing the light (two caps
+// each) and the silhouette edges (one side of two triangles each).
+struct VolumeCount {
+    int lights = 0;
+    long long facing = 0;
+    long long silhouetteEdges = 0;
+    long long primitives() const { return 2 * facing + 2 * silhouetteEdges; }
+};
+
+bool lexicographicallyBefore(const glm::vec3& p, const glm::vec3& q)
+{
+    return p.x < q.x || (p.x == q.x && (p.y < q.y || (p.y == q.y && p.z < q.z)));
+}
+
+// The shader's facing test, with the corners rotated to the smallest first.
+bool facesLight(glm::vec3 a, glm::vec3 b, glm::vec3 c, const glm::vec3& light)
+{
+    if (lexicographicallyBefore(b, a) && lexicographicallyBefore(b, c)) {
+        const glm::vec3 t = a;
+        a = b;
+        b = c;
+        c = t;
+    } else if (lexicographicallyBefore(c, a) && lexicographicallyBefore(c, b)) {
+        const glm::vec3 t = c;
+        c = b;
+        b = a;
+        a = t;
+    }
+    return glm::dot(glm::cross(b - a, c - a), light - a) > 0.0f;
+}
+
+VolumeCount countVolume(const Asset& asset)
+{
+    VolumeCount count;
+    if (asset.getAdjacencyIndexBuffer() == 0 || asset.getPositionBuffer() == 0) {
+        return count;
+    }
+    GLint positionBytes = 0;
+    GLint indexBytes = 0;
+    glBindBuffer(GL_ARRAY_BUFFER, asset.getPositionBuffer());
+    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &positionBytes);
+    std::vector<float> positions(static_cast<size_t>(positionBytes) / sizeof(float));
+    glGetBufferSubData(GL_ARRAY_BUFFER, 0, positionBytes, positions.data());
+    // The element binding belongs to the vertex array; read through another target.
+    glBindBuffer(GL_COPY_READ_BUFFER, asset.getAdjacencyIndexBuffer());
+    glGetBufferParameteriv(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &indexBytes);
+    std::vector<GLuint> indices(static_cast<size_t>(indexBytes) / sizeof(GLuint));
+    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, indexBytes, indices.data());
+    const size_t used = std::min(indices.size(), static_cast<size_t>(2 * asset.getNumIndices()));
+
+    const glm::mat4 model = asset.getModelMatrix();
+    const size_t vertexCount = positions.size() / 3;
+    std::vector<glm::vec3> world(vertexCount);
+    for (size_t v = 0; v < vertexCount; ++v) {
+        world[v] = glm::vec3(model * glm::vec4(positions[3 * v], positions[3 * v + 1], positions[3 * v + 2], 1.0f));
+    }
+    auto at = [&](GLuint index) { return index < vertexCount ? world[index] : glm::vec3(0.0f); };
+    for (const PointLight& light : asset.getPointLights()) {
+        if (glm::distance(light.Position, asset.getPosition()) > Asset::shadowLightRange) {
+            continue;
+        }
+        ++count.lights;
+        for (size_t t = 0; t + 6 <= used; t += 6) {
+            const glm::vec3 v0 = at(indices[t]), v1 = at(indices[t + 1]), v2 = at(indices[t + 2]);
+            const glm::vec3 v3 = at(indices[t + 3]), v4 = at(indices[t + 4]), v5 = at(indices[t + 5]);
+            if (!facesLight(v0, v2, v4, light.Position)) {
+                continue;
+            }
+            ++count.facing;
+            count.silhouetteEdges += (v1 == v4 || !facesLight(v2, v0, v1, light.Position)) ? 1 : 0;
+            count.silhouetteEdges += (v3 == v0 || !facesLight(v4, v2, v3, light.Position)) ? 1 : 0;
+            count.silhouetteEdges += (v5 == v2 || !facesLight(v0, v4, v5, light.Position)) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -638,6 +719,11 @@ int main(int argc, char** argv)
         glFinish();
         setPassObserver(nullptr);
         primitives = counter.results();
+    }
+    // The same frame's volumes worked out on the CPU, asset by asset.
+    std::vector<VolumeCount> volumes;
+    for (const Asset* asset : assets) {
+        volumes.push_back(asset->m_withAdjacency ? countVolume(*asset) : VolumeCount());
     }
 
     // The shadow-volume pass of each casting asset alone: its primitives and
@@ -757,20 +843,25 @@ int main(int argc, char** argv)
     const double allocationsPerFrame = static_cast<double>(results.sceneAllocations) /
                                        static_cast<double>(results.frames[1].size());
     std::printf("C++ heap allocations per scene frame: %.2f\n\n", allocationsPerFrame);
-    std::printf("Scene assets                      triangles   shadow volume alone: primitives  isolated ms\n");
+    std::printf("Scene assets                     triangles  lights  facing  silhouette  primitives  alone: GL prims  isolated ms\n");
     for (size_t i = 0; i < assets.size(); ++i) {
-        std::printf("  %-30s %10d", assetName(i).c_str(), assets[i]->getNumIndices() / 3);
-        bool found = false;
+        std::printf("  %-30s %9d", assetName(i).c_str(), assets[i]->getNumIndices() / 3);
+        if (!assets[i]->m_withAdjacency) {
+            std::printf("  (no adjacency: casts no volume)\n");
+            continue;
+        }
+        const VolumeCount& volume = volumes[i];
+        std::printf(" %7d %7lld %11lld %11lld", volume.lights, volume.facing, volume.silhouetteEdges, volume.primitives());
         for (const AssetShadow& shadow : assetShadows) {
             if (shadow.index == i) {
-                std::printf(" %32u %12.2f\n", shadow.primitives, ms(shadow.isolatedSeconds));
-                found = true;
+                std::printf(" %16u %12.2f", shadow.primitives, ms(shadow.isolatedSeconds));
             }
         }
-        if (!found) {
-            std::printf(" %32s\n", assets[i]->hasAdjacency() ? "-" : "(no adjacency: casts none)");
-        }
+        std::printf("\n");
     }
+    std::printf("  (lights: near enough to cast; facing triangles and silhouette edges summed over those lights,\n"
+                "   worked out on the CPU as the geometry shader does; primitives = 2 x facing + 2 x silhouette;\n"
+                "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED and wall time)\n");
     std::printf("\nTargets: scene %.2f x empty (<= 3), no-shadow %.2f x empty (<= 2), start-up %.2f s (< 2)\n",
                 empty > 0 ? scene / empty : 0.0, empty > 0 ? noShadow / empty : 0.0, startupProcess);
 
@@ -854,6 +945,12 @@ int main(int argc, char** argv)
             json.beginObject(assetName(i).c_str());
             json.integer("triangles", assets[i]->getNumIndices() / 3);
             json.integer("adjacency", assets[i]->hasAdjacency() ? 1 : 0);
+            if (assets[i]->m_withAdjacency) {
+                json.integer("shadow_lights", volumes[i].lights);
+                json.integer("shadow_facing_triangles", volumes[i].facing);
+                json.integer("shadow_silhouette_edges", volumes[i].silhouetteEdges);
+                json.integer("shadow_primitives_expected", volumes[i].primitives());
+            }
             for (const AssetShadow& shadow : assetShadows) {
                 if (shadow.index == i) {
                     json.integer("shadow_primitives", shadow.primitives);
