@@ -5,7 +5,6 @@
 #include "app/AppState.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
-#include "support/Process.h"
 #include "support/X11Window.h"
 
 #include <GL/glew.h>
@@ -113,6 +112,16 @@ bool finite(const glm::vec3& v)
                                          << expected.x << ", " << expected.y << ", " << expected.z << ")";
 }
 
+// Set when GLFW reports that the window lost the keyboard focus.
+bool focusWasLost = false;
+
+void noteFocus(GLFWwindow* /*window*/, int focused)
+{
+    if (focused == GLFW_FALSE) {
+        focusWasLost = true;
+    }
+}
+
 class CameraInput : public ::testing::Test {
 protected:
     void SetUp() override
@@ -120,21 +129,9 @@ protected:
         inputLock = std::make_unique<DisplayInputLock>();
         window = appWindow.getWindow();
         ASSERT_NE(window, nullptr);
-        ASSERT_FALSE(waitForWindow("KOV", 5.0).empty()) << "no window titled KOV on the display";
         windowId = x11WindowId(window);
         ASSERT_FALSE(windowId.empty());
-        // Keys and cursor warps need the focus, which windows of other tests
-        // on the same display would otherwise take as they open.
-        ASSERT_TRUE(focusX11Window(windowId));
-        bool focused = false;
-        for (int i = 0; i < 200 && !focused; ++i) {
-            glfwPollEvents();
-            focused = glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE;
-            if (!focused) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
-        ASSERT_TRUE(focused) << "GLFW never saw the window focused";
+        glfwSetWindowFocusCallback(window, noteFocus);
         setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
     }
 
@@ -143,11 +140,8 @@ protected:
         if (window == nullptr) {
             return;
         }
-        for (const HeldKey& key : held) {
-            xdotool("keyup --window " + windowId + " " + key.keysym);
-            waitForKeyState(window, key.glfwKey, GLFW_RELEASE);
-        }
-        held.clear();
+        releaseKeys();
+        glfwSetWindowFocusCallback(window, nullptr);
         restorePointerRootFocus();
         glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -159,6 +153,7 @@ protected:
     // and an empty scroll accumulator.
     Camera& makeCamera(Asset* body = nullptr)
     {
+        camera.reset();
         camera = std::make_unique<Camera>(window, body != nullptr ? body : new Asset(false, false, 0),
                                           static_cast<unsigned>(appWindow.getWidth()),
                                           static_cast<unsigned>(appWindow.getHeight()));
@@ -177,25 +172,84 @@ protected:
         setCameraUp(up);
     }
 
-    // Presses a key in the window with a real X event and waits until GLFW
-    // reports it held.
-    void holdKey(const std::string& keysym, int glfwKey)
+    // Gives the window the keyboard focus and waits until GLFW sees it.
+    bool takeFocus()
     {
-        ASSERT_TRUE(xdotool("keydown --window " + windowId + " " + keysym)) << "xdotool keydown " << keysym;
-        held.push_back({keysym, glfwKey});
-        ASSERT_TRUE(waitForKeyState(window, glfwKey, GLFW_PRESS)) << keysym << " never reached GLFW";
+        if (!focusX11Window(windowId)) {
+            return false;
+        }
+        for (int i = 0; i < 200; ++i) {
+            glfwPollEvents();
+            if (glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_TRUE) {
+                focusWasLost = false;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
-    void releaseKey(const std::string& keysym, int glfwKey)
+    // Runs `attempt` with the window focused. Keys and cursor warps need the
+    // focus (GLFW releases every key of a window that loses it and ignores
+    // cursor warps for an unfocused one), and every process that opens a
+    // window on the display takes the focus, as other tests running side by
+    // side do. An attempt during which the focus went elsewhere is run again;
+    // so each attempt sets up everything it relies on, and returns false
+    // when a key press never reached GLFW.
+    template <class Attempt>
+    ::testing::AssertionResult whileFocused(Attempt attempt)
     {
-        ASSERT_TRUE(xdotool("keyup --window " + windowId + " " + keysym));
-        ASSERT_TRUE(waitForKeyState(window, glfwKey, GLFW_RELEASE)) << keysym << " still held";
+        bool keyMissedWhileFocused = false;
+        for (int i = 0; i < 10; ++i) {
+            releaseKeys();
+            if (!takeFocus()) {
+                continue;
+            }
+            const bool completed = attempt();
+            glfwPollEvents();
+            if (!focusWasLost) {
+                if (completed) {
+                    return ::testing::AssertionSuccess();
+                }
+                keyMissedWhileFocused = true;
+            }
+        }
+        if (keyMissedWhileFocused) {
+            return ::testing::AssertionFailure() << "a key press never reached GLFW";
+        }
+        return ::testing::AssertionFailure() << "the window kept losing the keyboard focus";
+    }
+
+    // Presses a key in the window with a real X event and waits until GLFW
+    // reports it held.
+    bool holdKey(const std::string& keysym, int glfwKey)
+    {
+        if (!xdotool("keydown --window " + windowId + " " + keysym)) {
+            return false;
+        }
+        held.push_back({keysym, glfwKey});
+        return waitForKeyState(window, glfwKey, GLFW_PRESS);
+    }
+
+    bool releaseKey(const std::string& keysym, int glfwKey)
+    {
         for (size_t i = 0; i < held.size(); ++i) {
             if (held[i].glfwKey == glfwKey) {
                 held.erase(held.begin() + static_cast<long>(i));
                 break;
             }
         }
+        return xdotool("keyup --window " + windowId + " " + keysym) &&
+               waitForKeyState(window, glfwKey, GLFW_RELEASE);
+    }
+
+    void releaseKeys()
+    {
+        for (const HeldKey& key : held) {
+            xdotool("keyup --window " + windowId + " " + key.keysym);
+            waitForKeyState(window, key.glfwKey, GLFW_RELEASE);
+        }
+        held.clear();
     }
 
     void centreCursor()
@@ -315,18 +369,23 @@ TEST_F(CameraInput, ZoomStopsAtThreeUnitsInAndBeyondOneHundredFiftyOut)
 TEST_F(CameraInput, CursorAtTheCentreLeavesTheCameraAlone)
 {
     Camera& cam = makeCamera();
+    const glm::vec3 eye(1.0f, 2.0f, 10.0f);
+    const glm::vec3 focus(0.5f, -1.0f, 0.0f);
     const glm::vec3 unusualUp(0.3f, 0.9f, 0.1f);
-    place(glm::vec3(1.0f, 2.0f, 10.0f), glm::vec3(0.5f, -1.0f, 0.0f), unusualUp);
-    centreCursor();
     double x = 0.0;
     double y = 0.0;
-    glfwGetCursorPos(window, &x, &y);
-    ASSERT_EQ(x, 512.0);
+    ASSERT_TRUE(whileFocused([&] {
+        place(eye, focus, unusualUp);
+        centreCursor();
+        glfwGetCursorPos(window, &x, &y);
+        cam.mouseOrbit();
+        return true;
+    }));
+    ASSERT_EQ(x, 512.0) << "the cursor never reached the centre, so this proves nothing";
     ASSERT_EQ(y, 384.0);
 
-    cam.mouseOrbit();
-    EXPECT_EQ(getCameraPosition(), glm::vec3(1.0f, 2.0f, 10.0f));
-    EXPECT_EQ(getCameraFocus(), glm::vec3(0.5f, -1.0f, 0.0f));
+    EXPECT_EQ(getCameraPosition(), eye);
+    EXPECT_EQ(getCameraFocus(), focus);
     EXPECT_EQ(getCameraUp(), unusualUp) << "the up vector was recomputed without any movement";
     EXPECT_EQ(glfwGetInputMode(window, GLFW_CURSOR), GLFW_CURSOR_HIDDEN);
 }
@@ -337,7 +396,6 @@ TEST_F(CameraInput, OrbitKeepsTheDistanceAndTakesTheUpVectorBeforeTheMove)
     const glm::vec3 focus(0.5f, -1.0f, 2.0f);
     const glm::vec3 unusualUp(0.3f, 0.9f, 0.1f);
     const glm::vec3 eye = focus + glm::vec3(0.0f, 0.0f, 10.0f);
-    place(eye, focus, unusualUp);
 
     // The camera's basis, found independently: up is the old up made
     // perpendicular to the view direction (Gram-Schmidt), left = up x forward.
@@ -346,11 +404,19 @@ TEST_F(CameraInput, OrbitKeepsTheDistanceAndTakesTheUpVectorBeforeTheMove)
     const glm::vec3 expectedLeft = glm::cross(expectedUp, forward);
 
     // Cursor 64 pixels right of and 48 pixels above the centre.
-    glfwSetCursorPos(window, 512 + 64, 384 - 48);
-    cam.mouseOrbit();
     double x = 0.0;
     double y = 0.0;
-    glfwGetCursorPos(window, &x, &y);
+    glm::vec3 eyeAfter(0.0f);
+    glm::vec3 upAfter(0.0f);
+    ASSERT_TRUE(whileFocused([&] {
+        place(eye, focus, unusualUp);
+        glfwSetCursorPos(window, 512 + 64, 384 - 48);
+        cam.mouseOrbit();
+        glfwGetCursorPos(window, &x, &y);
+        eyeAfter = getCameraPosition();
+        upAfter = getCameraUp();
+        return true;
+    }));
     EXPECT_EQ(x, 512.0) << "the cursor is put back to the centre";
     EXPECT_EQ(y, 384.0);
 
@@ -360,34 +426,54 @@ TEST_F(CameraInput, OrbitKeepsTheDistanceAndTakesTheUpVectorBeforeTheMove)
     const glm::vec3 moved = glm::vec3(0.0f, 0.0f, 10.0f) + expectedUp * dy + expectedLeft * dx;
     const glm::vec3 expectedEye = focus + moved * (10.0f / glm::length(moved));
 
-    EXPECT_NEAR(glm::distance(getCameraPosition(), focus), 10.0f, 1e-4f);
-    EXPECT_TRUE(near(getCameraPosition(), expectedEye, 1e-4f));
+    EXPECT_NEAR(glm::distance(eyeAfter, focus), 10.0f, 1e-4f);
+    EXPECT_TRUE(near(eyeAfter, expectedEye, 1e-4f));
     EXPECT_EQ(getCameraFocus(), focus);
-    EXPECT_TRUE(near(getCameraUp(), expectedUp, 1e-5f));
+    EXPECT_TRUE(near(upAfter, expectedUp, 1e-5f));
     // Cursor to the right: the eye went toward the camera's left; cursor up:
     // the eye went down.
-    EXPECT_GT(glm::dot(getCameraPosition() - eye, expectedLeft), 0.3f);
-    EXPECT_LT(glm::dot(getCameraPosition() - eye, expectedUp), -0.3f);
+    EXPECT_GT(glm::dot(eyeAfter - eye, expectedLeft), 0.3f);
+    EXPECT_LT(glm::dot(eyeAfter - eye, expectedUp), -0.3f);
 
     // Orbit after orbit, the distance holds.
-    for (int i = 0; i < 20; ++i) {
-        glfwSetCursorPos(window, 512 + 7 * i - 60, 384 + 5 * i - 40);
-        cam.mouseOrbit();
-        ASSERT_NEAR(glm::distance(getCameraPosition(), focus), 10.0f, 1e-3f) << "after orbit " << i;
-        ASSERT_TRUE(finite(getCameraUp()));
+    std::vector<float> distances;
+    bool upsFinite = true;
+    ASSERT_TRUE(whileFocused([&] {
+        place(eye, focus, unusualUp);
+        distances.clear();
+        upsFinite = true;
+        for (int i = 0; i < 20; ++i) {
+            glfwSetCursorPos(window, 512 + 7 * i - 60, 384 + 5 * i - 40);
+            cam.mouseOrbit();
+            distances.push_back(glm::distance(getCameraPosition(), focus));
+            upsFinite = upsFinite && finite(getCameraUp());
+        }
+        return true;
+    }));
+    EXPECT_GT(glm::distance(getCameraPosition(), eye), 1.0f) << "the orbits did not move the eye";
+    for (size_t i = 0; i < distances.size(); ++i) {
+        EXPECT_NEAR(distances[i], 10.0f, 1e-3f) << "after orbit " << i;
     }
+    EXPECT_TRUE(upsFinite);
 }
 
 TEST_F(CameraInput, ForwardKeyMovesTheEyeAndTheFocusFollowsTheBody)
 {
     auto* body = new RecordingBody;
-    body->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 2.0f, 3.0f)) *
-                         glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
     Camera& cam = makeCamera(body);
-    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+    const glm::mat4 bodyStart = glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 2.0f, 3.0f)) *
+                                glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f));
 
-    holdKey("w", GLFW_KEY_W);
-    cam.keyboardMove(0.1);
+    ASSERT_TRUE(whileFocused([&] {
+        body->setModelMatrix(bodyStart);
+        body->translations.clear();
+        place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+        if (!holdKey("w", GLFW_KEY_W)) {
+            return false;
+        }
+        cam.keyboardMove(0.1);
+        return true;
+    }));
 
     // 5 units per second along forward (0, 0, -1) for 0.1 s.
     EXPECT_TRUE(near(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.5f), 1e-6f));
@@ -399,7 +485,8 @@ TEST_F(CameraInput, ForwardKeyMovesTheEyeAndTheFocusFollowsTheBody)
     EXPECT_TRUE(near(body->getPosition(), glm::vec3(0.5f, 2.0f, 3.0f), 1e-6f));
     EXPECT_EQ(getCameraFocus(), body->getPosition());
 
-    releaseKey("w", GLFW_KEY_W);
+    releaseKeys();
+    ASSERT_EQ(glfwGetKey(window, GLFW_KEY_W), GLFW_RELEASE);
     const glm::vec3 eyeBefore = getCameraPosition();
     cam.keyboardMove(0.1);
     EXPECT_EQ(getCameraPosition(), eyeBefore) << "no key held, no movement";
@@ -408,13 +495,19 @@ TEST_F(CameraInput, ForwardKeyMovesTheEyeAndTheFocusFollowsTheBody)
 TEST_F(CameraInput, OppositeKeysCancelButTheBodyStillMoves)
 {
     auto* body = new RecordingBody;
-    body->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(-2.0f, 0.0f, 0.0f)));
     Camera& cam = makeCamera(body);
-    place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+    const glm::mat4 bodyStart = glm::translate(glm::mat4(1.0f), glm::vec3(-2.0f, 0.0f, 0.0f));
 
-    holdKey("w", GLFW_KEY_W);
-    holdKey("s", GLFW_KEY_S);
-    cam.keyboardMove(0.25);
+    ASSERT_TRUE(whileFocused([&] {
+        body->setModelMatrix(bodyStart);
+        body->translations.clear();
+        place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
+        if (!holdKey("w", GLFW_KEY_W) || !holdKey("s", GLFW_KEY_S)) {
+            return false;
+        }
+        cam.keyboardMove(0.25);
+        return true;
+    }));
     EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 10.0f));
     ASSERT_EQ(body->translations.size(), 1u) << "the body receives its (zero) translation all the same";
     EXPECT_FLOAT_EQ(body->translations[0].amount, 0.25f);
@@ -423,43 +516,64 @@ TEST_F(CameraInput, OppositeKeysCancelButTheBodyStillMoves)
     EXPECT_EQ(getCameraFocus(), glm::vec3(-2.0f, 0.0f, 0.0f));
 
     // S alone with a zero time step still moves, by the substitute step.
-    releaseKey("w", GLFW_KEY_W);
-    place(glm::vec3(0.0f, 0.0f, 1.0f), glm::vec3(0.0f));
-    cam.keyboardMove(0.0);
-    ASSERT_EQ(body->translations.size(), 2u);
-    EXPECT_FLOAT_EQ(body->translations[1].amount, 1.0e-7f);
-    EXPECT_TRUE(near(body->translations[1].direction, glm::vec3(0.0f, 0.0f, 5.0f), 1e-6f));
+    ASSERT_TRUE(whileFocused([&] {
+        body->setModelMatrix(bodyStart);
+        body->translations.clear();
+        place(glm::vec3(0.0f, 0.0f, 1.0f), glm::vec3(0.0f));
+        if (!holdKey("s", GLFW_KEY_S)) {
+            return false;
+        }
+        cam.keyboardMove(0.0);
+        return true;
+    }));
+    ASSERT_EQ(body->translations.size(), 1u);
+    EXPECT_FLOAT_EQ(body->translations[0].amount, 1.0e-7f);
+    EXPECT_TRUE(near(body->translations[0].direction, glm::vec3(0.0f, 0.0f, 5.0f), 1e-6f));
     EXPECT_NEAR(getCameraPosition().z, 1.0f + 5.0e-7f, 1.5e-7f);
     EXPECT_GT(getCameraPosition().z, 1.0f);
 }
 
 TEST_F(CameraInput, HeldF3FlipsThePolygonModeOnEveryCall)
 {
-    Camera& cam = makeCamera();
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     auto polygonMode = [] {
         GLint modes[2] = {-1, -1};
         glGetIntegerv(GL_POLYGON_MODE, modes);
         return modes[0];
     };
-
-    // Not held: nothing happens.
-    cam.toggleWireframe();
-    EXPECT_EQ(polygonMode(), GL_FILL);
-    EXPECT_FALSE(cam.isWireframe());
-
-    holdKey("F3", GLFW_KEY_F3);
-    const GLint expected[4] = {GL_LINE, GL_FILL, GL_LINE, GL_FILL};
-    for (int i = 0; i < 4; ++i) {
-        glfwPollEvents();
-        cam.toggleWireframe();
-        EXPECT_EQ(polygonMode(), expected[i]) << "call " << i;
-        EXPECT_EQ(cam.isWireframe(), expected[i] == GL_LINE);
+    // Mode and wire-frame flag after: one call without F3, five calls with
+    // F3 held, one call after its release.
+    std::vector<GLint> modes;
+    std::vector<bool> flags;
+    ASSERT_TRUE(whileFocused([&] {
+        Camera& cam = makeCamera();
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        modes.clear();
+        flags.clear();
+        auto toggle = [&] {
+            cam.toggleWireframe();
+            modes.push_back(polygonMode());
+            flags.push_back(cam.isWireframe());
+        };
+        toggle();
+        if (!holdKey("F3", GLFW_KEY_F3)) {
+            return false;
+        }
+        for (int i = 0; i < 5; ++i) {
+            glfwPollEvents();
+            toggle();
+        }
+        if (!releaseKey("F3", GLFW_KEY_F3)) {
+            return false;
+        }
+        toggle();
+        return true;
+    }));
+    const std::vector<GLint> expected = {GL_FILL, GL_LINE, GL_FILL, GL_LINE, GL_FILL, GL_LINE, GL_LINE};
+    ASSERT_EQ(modes.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(modes[i], expected[i]) << "call " << i;
+        EXPECT_EQ(flags[i], expected[i] == GL_LINE) << "call " << i;
     }
-    cam.toggleWireframe();
-    releaseKey("F3", GLFW_KEY_F3);
-    cam.toggleWireframe();
-    EXPECT_EQ(polygonMode(), GL_LINE) << "released after five flips: stays in line mode";
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
@@ -489,8 +603,9 @@ TEST_F(CameraInput, RadiusWarningTwiceOutsideAndNeverOnTheBoundary)
 TEST_F(CameraInput, EyeOnTheFocusLeavesEveryControlWithoutEffect)
 {
     auto* body = new RecordingBody;
-    body->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(7.0f, 7.0f, 7.0f)));
     Camera& cam = makeCamera(body);
+    const glm::mat4 bodyStart = glm::translate(glm::mat4(1.0f), glm::vec3(7.0f, 7.0f, 7.0f));
+    body->setModelMatrix(bodyStart);
     const glm::vec3 point(1.0f, 2.0f, 3.0f);
     const glm::vec3 up(0.0f, 1.0f, 0.0f);
 
@@ -501,9 +616,16 @@ TEST_F(CameraInput, EyeOnTheFocusLeavesEveryControlWithoutEffect)
         EXPECT_TRUE(finite(getCameraPosition()) && finite(getCameraFocus()) && finite(getCameraUp())) << what;
     };
 
-    place(point, point, up);
-    glfwSetCursorPos(window, 512 + 100, 384 + 30);
-    cam.mouseOrbit();
+    double x = 0.0;
+    double y = 0.0;
+    ASSERT_TRUE(whileFocused([&] {
+        place(point, point, up);
+        glfwSetCursorPos(window, 512 + 100, 384 + 30);
+        glfwGetCursorPos(window, &x, &y);
+        cam.mouseOrbit();
+        return true;
+    }));
+    ASSERT_EQ(x, 612.0) << "the cursor was not off centre, so the orbit proves nothing";
     expectUnchanged("orbit");
 
     scrollCallback(window, 0.0, 1.0);
@@ -513,19 +635,33 @@ TEST_F(CameraInput, EyeOnTheFocusLeavesEveryControlWithoutEffect)
     cam.scrollZoom();
     expectUnchanged("zoom out");
 
-    holdKey("w", GLFW_KEY_W);
-    holdKey("d", GLFW_KEY_D);
-    cam.keyboardMove(0.5);
+    ASSERT_TRUE(whileFocused([&] {
+        body->setModelMatrix(bodyStart);
+        place(point, point, up);
+        if (!holdKey("w", GLFW_KEY_W) || !holdKey("d", GLFW_KEY_D)) {
+            return false;
+        }
+        cam.keyboardMove(0.5);
+        return true;
+    }));
     expectUnchanged("keyboard");
     EXPECT_EQ(body->getPosition(), glm::vec3(7.0f, 7.0f, 7.0f));
 
     // Looking straight along the up vector has no side direction either.
     const glm::vec3 above(0.0f, 10.0f, 0.0f);
-    place(above, glm::vec3(0.0f), up);
-    cam.keyboardMove(0.5);
-    glfwSetCursorPos(window, 512 + 100, 384 + 30);
-    cam.mouseOrbit();
+    ASSERT_TRUE(whileFocused([&] {
+        body->setModelMatrix(bodyStart);
+        place(above, glm::vec3(0.0f), up);
+        if (!holdKey("w", GLFW_KEY_W)) {
+            return false;
+        }
+        cam.keyboardMove(0.5);
+        glfwSetCursorPos(window, 512 + 100, 384 + 30);
+        cam.mouseOrbit();
+        return true;
+    }));
     EXPECT_EQ(getCameraPosition(), above);
     EXPECT_EQ(getCameraFocus(), glm::vec3(0.0f));
     EXPECT_EQ(getCameraUp(), up);
+    EXPECT_EQ(body->getPosition(), glm::vec3(7.0f, 7.0f, 7.0f));
 }

@@ -22,6 +22,39 @@ int shiftOf(unsigned long mask)
     return shift;
 }
 
+// A connection of its own to the display, on which X errors are ignored
+// instead of ending the process (Xlib's default): windows of other processes
+// may vanish between a query of the window tree and a look at one of them.
+class DisplayConnection {
+public:
+    DisplayConnection() : m_display(XOpenDisplay(nullptr))
+    {
+        if (m_display != nullptr) {
+            m_previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        }
+    }
+    ~DisplayConnection()
+    {
+        if (m_display != nullptr) {
+            XSync(m_display, False);
+            XSetErrorHandler(m_previous);
+            XCloseDisplay(m_display);
+        }
+    }
+    DisplayConnection(const DisplayConnection&) = delete;
+    DisplayConnection& operator=(const DisplayConnection&) = delete;
+    Display* display() const { return m_display; }
+
+private:
+    Display* m_display;
+    int (*m_previous)(Display*, XErrorEvent*) = nullptr;
+};
+
+::Window parseId(const std::string& windowId)
+{
+    return static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+}
+
 } // namespace
 
 RgbImage captureXWindow(const std::string& windowId, int width, int height)
@@ -30,13 +63,13 @@ RgbImage captureXWindow(const std::string& windowId, int width, int height)
     if (windowId.empty()) {
         return image;
     }
-    Display* display = XOpenDisplay(nullptr);
+    DisplayConnection connection;
+    Display* display = connection.display();
     if (display == nullptr) {
         return image;
     }
-    const ::Window window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
     XSync(display, False);
-    XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+    XImage* shot = XGetImage(display, parseId(windowId), 0, 0, static_cast<unsigned>(width),
                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (shot != nullptr) {
         const int redShift = shiftOf(shot->red_mask);
@@ -56,7 +89,6 @@ RgbImage captureXWindow(const std::string& windowId, int width, int height)
         }
         XDestroyImage(shot);
     }
-    XCloseDisplay(display);
     return image;
 }
 
@@ -74,11 +106,12 @@ bool x11WindowUnobscured(const std::string& windowId)
     if (windowId.empty()) {
         return false;
     }
-    Display* display = XOpenDisplay(nullptr);
+    DisplayConnection connection;
+    Display* display = connection.display();
     if (display == nullptr) {
         return false;
     }
-    const ::Window target = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+    const ::Window target = parseId(windowId);
     bool unobscured = false;
     XWindowAttributes mine{};
     ::Window rootReturn = 0;
@@ -109,7 +142,6 @@ bool x11WindowUnobscured(const std::string& windowId)
             XFree(children);
         }
     }
-    XCloseDisplay(display);
     return unobscured;
 }
 
@@ -130,28 +162,25 @@ bool focusX11Window(const std::string& windowId)
     if (windowId.empty()) {
         return false;
     }
-    Display* display = XOpenDisplay(nullptr);
+    DisplayConnection connection;
+    Display* display = connection.display();
     if (display == nullptr) {
         return false;
     }
-    const ::Window window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+    const ::Window window = parseId(windowId);
     XRaiseWindow(display, window);
     XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
     XSync(display, False);
     ::Window focused = 0;
     int revert = 0;
     XGetInputFocus(display, &focused, &revert);
-    XCloseDisplay(display);
     return focused == window;
 }
 
 void restorePointerRootFocus()
 {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return;
+    DisplayConnection connection;
+    if (connection.display() != nullptr) {
+        XSetInputFocus(connection.display(), PointerRoot, RevertToPointerRoot, CurrentTime);
     }
-    XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
-    XSync(display, False);
-    XCloseDisplay(display);
 }
