@@ -590,13 +590,32 @@ TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
     expectSamePicture(direct.image, offScreen.image, "rendered off-screen");
 
     // What the window shows after the frame's swap: read from the X server
-    // when no other test's window lies over it.
-    glFinish();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // when no other test's window lies over it. Without a compositor a window
+    // that another one covered for a moment loses its contents until the next
+    // swap, so a differing read is retried after a fresh frame; only a window
+    // that never shows the picture fails.
     const std::string windowId = x11WindowId(appWindow.getWindow());
-    const RgbImage shown = captureXWindowIfUnobscured(windowId, width, height);
-    if (shown.width == width) {
-        expectSamePicture(direct.image, shown, "shown in the window");
+    bool compared = false;
+    bool matched = false;
+    Comparison last;
+    for (int attempt = 0; attempt < 5 && !matched; ++attempt) {
+        if (attempt > 0) {
+            stillFrame();
+        }
+        glFinish();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const RgbImage shown = captureXWindowIfUnobscured(windowId, width, height);
+        if (shown.width != width) {
+            continue;
+        }
+        compared = true;
+        last = compare(direct.image, shown);
+        matched = last.meanDifference < 0.5 && last.differing < static_cast<size_t>(width) * height / 50 &&
+                  last.differingOffEdges == 0;
+    }
+    if (compared) {
+        EXPECT_TRUE(matched) << "the window never showed the off-screen picture; last read: mean difference "
+                             << last.meanDifference << ", largest " << last.largest;
     } else {
         std::cout << "window covered by another one: its contents were not compared\n";
     }
