@@ -10,6 +10,7 @@ packages=(
   libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libglu1-mesa-dev
   libx11-dev libgtest-dev googletest
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils xdotool imagemagick x11-utils
+  zlib1g-dev clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

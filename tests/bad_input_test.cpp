@@ -1,0 +1,532 @@
+// The real binary against damaged scene files: one file of a scratch copy of
+// the scene is replaced at a time (missing, empty, truncated, garbage, a
+// directory, odd geometry, broken images and shaders). Every row checks the
+// whole console transcript against what the program must say about that file,
+// and that the program either runs on (exit 0 after Escape, with every asset
+// and texture released) or ends with the fatal link status, never crashing or
+// hanging. docs/robustness.md lists the rows and what each one prints.
+#include "support/Process.h"
+#include "support/Scratch.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/version.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+// The instrumented binary sets the scene up several times more slowly.
+constexpr double settleSeconds = 8.0;
+#else
+constexpr double settleSeconds = 3.0;
+#endif
+
+const std::vector<std::string> stageFiles = {
+    "shaders/BasicLighting.vert", "shaders/BasicLighting.frag", "shaders/shadow.vert",
+    "shaders/shadow.geom",        "shaders/shadow.frag",        "shaders/ambientShader.vert",
+    "shaders/ambientShader.frag", "shaders/normalMapping.vert", "shaders/normalMapping.frag",
+};
+
+std::string repeated(const std::string& line, int times)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+const std::string shutdownTrace = repeated("Asset Destructor", 8) + repeated("Texture destructor", 10);
+
+std::string versionBlock()
+{
+    return std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n\n";
+}
+
+// What the shader loader prints for one stage file that loads: its path and
+// its text, each as a line.
+std::string echoOf(const ScratchScene& scene, const std::string& stage)
+{
+    return stage + "\n" + readFile(scene.file(stage)) + "\n";
+}
+
+// --- replacement files ----------------------------------------------------
+
+std::string cube(float scale, const std::string& name)
+{
+    std::string text = "o " + name + "\n";
+    for (int i = 0; i < 8; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof(line), "v %g %g %g\n", (i & 1) ? scale : -scale, (i & 2) ? scale : -scale,
+                      (i & 4) ? scale : -scale);
+        text += line;
+    }
+    return text;
+}
+
+// The twelve outward-facing triangles of a cube written by `cube`, with its
+// vertices numbered from `base` (1 for the first vertex of the file).
+std::string cubeFaces(int base, bool withTop = true)
+{
+    const int faces[12][3] = {{1, 3, 4}, {1, 4, 2}, {5, 6, 8}, {5, 8, 7}, {1, 2, 6}, {1, 6, 5},
+                              {3, 7, 8}, {3, 8, 4}, {1, 5, 7}, {1, 7, 3}, {2, 4, 8}, {2, 8, 6}};
+    std::string text;
+    for (int f = 0; f < 12; ++f) {
+        if (!withTop && (f == 6 || f == 7)) {
+            continue;
+        }
+        text += "f " + std::to_string(faces[f][0] + base - 1) + " " + std::to_string(faces[f][1] + base - 1) + " " +
+                std::to_string(faces[f][2] + base - 1) + "\n";
+    }
+    return text;
+}
+
+std::string garbage(size_t size)
+{
+    std::string bytes(size, '\0');
+    uint32_t state = 0x12345678u;
+    for (char& c : bytes) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+std::string firstHalf(const ScratchScene& scene, const std::string& relative)
+{
+    const std::string contents = readFile(scene.file(relative));
+    // An odd cut, so that it lands inside a line or a compressed block.
+    return contents.substr(0, contents.size() / 2 + 7);
+}
+
+void pngChunk(std::string& png, const char* type, const std::string& payload)
+{
+    auto be32 = [&](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            png += static_cast<char>((v >> shift) & 0xFF);
+        }
+    };
+    be32(static_cast<uint32_t>(payload.size()));
+    const std::string body = std::string(type, 4) + payload;
+    png += body;
+    be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+
+// A well-formed PNG header that declares `width` x `height` RGB pixels,
+// followed by one tiny compressed row and the end marker.
+std::string pngDeclaring(uint32_t width, uint32_t height)
+{
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    for (uint32_t v : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            header += static_cast<char>((v >> shift) & 0xFF);
+        }
+    }
+    header += std::string("\x08\x02\x00\x00\x00", 5);
+    pngChunk(png, "IHDR", header);
+    const std::string row(16, '\0');
+    std::string packed(compressBound(row.size()), '\0');
+    uLongf packedSize = packed.size();
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(row.data()),
+             row.size());
+    packed.resize(packedSize);
+    pngChunk(png, "IDAT", packed);
+    pngChunk(png, "IEND", "");
+    return png;
+}
+
+// --- the matrix -------------------------------------------------------------
+
+enum class Expect {
+    Silent,           // nothing is said; the program runs on
+    CouldNotOpen,     // "Couldn't open file: <path>" and an empty line; runs on
+    ImporterVerdict,  // whatever the importer says about the file (nothing
+                      // when it imports it); runs on
+    ShaderCompile,    // the stage's compile failure; the program still links
+    ShaderOpen,       // the stage's open failure; the program still links
+    ShaderLink,       // the program does not link: fatal, exit status 255
+};
+
+struct Row {
+    std::string name;
+    std::string file;
+    std::function<void(const ScratchScene&)> replace;
+    Expect expect;
+};
+
+std::ostream& operator<<(std::ostream& os, const Row& row)
+{
+    return os << row.name;
+}
+
+void writeFile(const ScratchScene& scene, const std::string& relative, const std::string& contents)
+{
+    scene.write(relative, contents);
+}
+
+std::vector<Row> rows()
+{
+    const std::string box = "models/box.obj";
+    const std::string image = "textures/test.png";
+    std::vector<Row> list = {
+        {"ModelMissing", box, [=](const ScratchScene& s) { s.remove(box); }, Expect::CouldNotOpen},
+        {"ModelEmpty", box, [=](const ScratchScene& s) { writeFile(s, box, ""); }, Expect::ImporterVerdict},
+        {"ModelTruncated", "models/cow2.obj",
+         [](const ScratchScene& s) { writeFile(s, "models/cow2.obj", firstHalf(s, "models/cow2.obj")); },
+         Expect::ImporterVerdict},
+        {"ModelBinaryGarbage", box, [=](const ScratchScene& s) { writeFile(s, box, garbage(4096)); },
+         Expect::ImporterVerdict},
+        {"ModelIsADirectory", box,
+         [=](const ScratchScene& s) {
+             s.remove(box);
+             std::filesystem::create_directories(s.file(box));
+         },
+         Expect::ImporterVerdict},
+        {"ModelUnreadable", box, [=](const ScratchScene& s) { chmod(s.file(box).c_str(), 0); },
+         Expect::CouldNotOpen},
+        {"ModelHugeCoordinates", box,
+         [=](const ScratchScene& s) { writeFile(s, box, cube(3.0e38f, "huge") + cubeFaces(1)); },
+         Expect::ImporterVerdict},
+        {"ModelNaNCoordinates", box,
+         [=](const ScratchScene& s) {
+             std::string text = cube(1.0f, "nan") + cubeFaces(1);
+             text.replace(text.find("v -1 -1 -1"), 10, "v nan -1 nan");
+             text.replace(text.find("v 1 1 1"), 7, "v inf nan -inf");
+             writeFile(s, box, text);
+         },
+         Expect::ImporterVerdict},
+        {"ModelOfPointsOnly", box,
+         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "points") + "p 1 2 3 4\np 5\np 6 7 8\n"); },
+         Expect::ImporterVerdict},
+        {"ModelOfLinesOnly", box,
+         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "lines") + "l 1 2 4 3 1\nl 5 6\nl 7 8\n"); },
+         Expect::ImporterVerdict},
+        {"ModelOpenMesh", box,
+         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "open") + cubeFaces(1, false)); },
+         Expect::ImporterVerdict},
+        {"ModelNonManifold", box,
+         [=](const ScratchScene& s) {
+             // Three triangles on one edge, and two fans that meet in a
+             // single vertex.
+             writeFile(s, box,
+                       "o book\nv 0 0 0\nv 0 1 0\nv 1 0 0\nv -1 0 0\nv 0 0 1\nv 1 1 1\nv 2 1 1\nv 1 2 1\n"
+                       "f 1 2 3\nf 2 1 4\nf 1 2 5\nf 2 6 7\nf 2 8 6\n");
+         },
+         Expect::ImporterVerdict},
+        {"ModelOfSeveralMeshes", box,
+         [=](const ScratchScene& s) {
+             writeFile(s, box, cube(1.0f, "first") + cubeFaces(1) + cube(0.5f, "second") + cubeFaces(9));
+         },
+         Expect::ImporterVerdict},
+        {"ModelFaceNamesAMissingVertex", box,
+         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "dangling") + cubeFaces(1) + "f 1 2 99\n"); },
+         Expect::ImporterVerdict},
+        {"ImageTruncatedPng", image, [=](const ScratchScene& s) { writeFile(s, image, firstHalf(s, image)); },
+         Expect::Silent},
+        {"ImageTruncatedJpeg", "textures/brick01.jpg",
+         [](const ScratchScene& s) { writeFile(s, "textures/brick01.jpg", firstHalf(s, "textures/brick01.jpg")); },
+         Expect::Silent},
+        {"ImageZeroBytes", image, [=](const ScratchScene& s) { writeFile(s, image, ""); }, Expect::Silent},
+        {"ImageOfUnknownFormat", image,
+         [=](const ScratchScene& s) { writeFile(s, image, "this is a text file, not a picture\n"); },
+         Expect::Silent},
+        {"ImageMissing", image, [=](const ScratchScene& s) { s.remove(image); }, Expect::Silent},
+        {"ImageIsADirectory", image,
+         [=](const ScratchScene& s) {
+             s.remove(image);
+             std::filesystem::create_directories(s.file(image));
+         },
+         Expect::Silent},
+        {"ImageDeclaringFortyThousandSquare", image,
+         [=](const ScratchScene& s) { writeFile(s, image, pngDeclaring(40000, 40000)); }, Expect::Silent},
+        {"ShaderSyntaxError", "shaders/BasicLighting.frag",
+         [](const ScratchScene& s) {
+             writeFile(s, "shaders/BasicLighting.frag", "#version 330 core\nvoid main() { this is not glsl }\n");
+         },
+         Expect::ShaderCompile},
+        {"ShaderEmpty", "shaders/ambientShader.frag",
+         [](const ScratchScene& s) { writeFile(s, "shaders/ambientShader.frag", ""); }, Expect::ShaderCompile},
+        {"ShaderMissing", "shaders/shadow.geom", [](const ScratchScene& s) { s.remove("shaders/shadow.geom"); },
+         Expect::ShaderOpen},
+        {"ShaderDeclaringNoExpectedNames", "shaders/BasicLighting.frag",
+         [](const ScratchScene& s) {
+             writeFile(s, "shaders/BasicLighting.frag",
+                       "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n");
+         },
+         Expect::Silent},
+        {"ShaderThatCannotLink", "shaders/normalMapping.frag",
+         [](const ScratchScene& s) {
+             writeFile(s, "shaders/normalMapping.frag",
+                       "#version 330 core\nout vec4 colour;\nvoid notMain() { colour = vec4(1.0); }\n");
+         },
+         Expect::ShaderLink},
+    };
+    return list;
+}
+
+// --- running the binary -----------------------------------------------------
+
+bool processGone(pid_t pid)
+{
+    char state = '?';
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 2 >= stat.size()) {
+        return true;
+    }
+    state = stat[close + 2];
+    return state == 'Z' || state == 'X';
+}
+
+std::string windowOf(pid_t pid)
+{
+    std::string id;
+    const std::string command = "xdotool search --all --pid " + std::to_string(pid) + " --name '^KOV$' 2>/dev/null";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[64];
+        if (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
+            id = buffer;
+        }
+        pclose(pipe);
+    }
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
+        id.pop_back();
+    }
+    return id;
+}
+
+struct ViewerRun {
+    ProcessResult result;
+    bool windowSeen = false;
+};
+
+// Runs the binary in the scene; once its window is up and the scene has had
+// time to load and show frames, holds Escape down until the process ends. A
+// process that ends on its own (a fatal error) is left alone.
+ViewerRun runViewer(const ScratchScene& scene)
+{
+    ViewerRun run;
+    std::atomic<bool> seen{false};
+    ProcessOptions options;
+    options.workingDirectory = scene.path();
+    options.timeoutSeconds = 120.0;
+    options.whileRunning = [&](pid_t pid) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::seconds(100);
+        std::string id;
+        while (id.empty() && !processGone(pid) && Clock::now() < deadline) {
+            id = windowOf(pid);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (id.empty()) {
+            return;
+        }
+        seen = true;
+        const auto settled = Clock::now() + std::chrono::duration<double>(settleSeconds);
+        while (!processGone(pid) && Clock::now() < settled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (processGone(pid)) {
+            return;
+        }
+        pressKey(id, "Escape");
+        while (!processGone(pid) && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        releaseKey(id, "Escape");
+    };
+    run.result = runProcess({KOV_BINARY}, options);
+    run.windowSeen = seen;
+    return run;
+}
+
+// What the importer says about the file, with the viewer's settings: the
+// error line, or "" when it gives a scene. Read with the scene as the working
+// directory, since the message may quote the path.
+std::string importerVerdict(const ScratchScene& scene, const std::string& relative)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(scene.path());
+    Assimp::Importer importer;
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    const aiScene* imported = importer.ReadFile(relative,
+                                                aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
+                                                    aiProcess_Triangulate | aiProcess_GenSmoothNormals |
+                                                    aiProcess_SortByPType | aiProcess_FindDegenerates);
+    // The loader also refuses a scene without meshes: the OBJ reader skips
+    // lines it does not understand, so a file that is no model comes back
+    // as an empty scene.
+    std::string verdict;
+    if (imported == nullptr) {
+        verdict = std::string(importer.GetErrorString()) + "\n";
+    } else if (imported->mNumMeshes == 0) {
+        verdict = "No meshes in file: " + relative + "\n";
+    }
+    std::filesystem::current_path(previous);
+    return verdict;
+}
+
+::testing::AssertionResult sameText(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected) {
+        return ::testing::AssertionSuccess();
+    }
+    size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) {
+        ++at;
+    }
+    const size_t from = at > 200 ? at - 200 : 0;
+    return ::testing::AssertionFailure() << "the transcripts part at byte " << at << " of " << actual.size()
+                                         << " (expected " << expected.size() << ")\n--- actual from there:\n"
+                                         << actual.substr(from, 600) << "\n--- expected from there:\n"
+                                         << expected.substr(from, 600);
+}
+
+// The stage echoes up to and including `stage` (or all of them), and those
+// after it.
+std::string echoesBefore(const ScratchScene& scene, const std::string& stage, bool including)
+{
+    std::string text;
+    for (const std::string& file : stageFiles) {
+        if (file == stage) {
+            return including ? text + echoOf(scene, file) : text;
+        }
+        text += echoOf(scene, file);
+    }
+    return text;
+}
+
+std::string echoesAfter(const ScratchScene& scene, const std::string& stage)
+{
+    std::string text;
+    bool after = false;
+    for (const std::string& file : stageFiles) {
+        if (after) {
+            text += echoOf(scene, file);
+        }
+        after = after || file == stage;
+    }
+    return text;
+}
+
+class BadInput : public ::testing::TestWithParam<Row> {};
+
+TEST_P(BadInput, IsReportedAsSpecifiedAndNeverCrashesOrHangs)
+{
+    const Row& row = GetParam();
+    ScratchScene scene;
+    row.replace(scene);
+    if (row.name == "ModelUnreadable" && access(scene.file(row.file).c_str(), R_OK) == 0) {
+        GTEST_SKIP() << "running with root privileges: a file with mode 000 is still readable here, so this row "
+                        "cannot make an unreadable file";
+    }
+    std::string verdict;
+    if (row.expect == Expect::ImporterVerdict) {
+        verdict = importerVerdict(scene, row.file);
+    }
+
+    const ViewerRun run = runViewer(scene);
+    const ProcessResult& result = run.result;
+    ASSERT_FALSE(result.timedOut) << "the program hung\n" << result.out.substr(0, 2000);
+    ASSERT_TRUE(result.exited) << "ended by signal " << result.signal << "\n" << result.err;
+    EXPECT_TRUE(run.windowSeen) << "the program's window never appeared";
+    // Nothing on standard error: no sanitizer report, no driver complaint.
+    EXPECT_EQ(result.err, "");
+
+    std::string allEchoes;
+    for (const std::string& file : stageFiles) {
+        if (std::filesystem::is_regular_file(scene.file(file))) {
+            allEchoes += echoOf(scene, file);
+        }
+    }
+    const std::string runsOnTail = versionBlock();
+
+    // What the program said about the file, for the table in
+    // docs/robustness.md: the lines that are neither a stage's echo nor the
+    // version nor the shutdown trace.
+    std::string said = result.out;
+    const size_t shaderMessage = said.find("\nFailed to ");
+    if (shaderMessage != std::string::npos) {
+        said = said.substr(shaderMessage + 1);
+        const size_t end = said.find("failed to load shader\n");
+        if (end != std::string::npos) {
+            said.resize(end + 22);
+        }
+    } else {
+        for (const std::string& known : {allEchoes, runsOnTail, shutdownTrace}) {
+            const size_t at = said.find(known);
+            if (!known.empty() && at != std::string::npos) {
+                said.erase(at, known.size());
+            }
+        }
+    }
+    std::printf("matrix row %s: exit %d, said: %s\n", row.name.c_str(), result.exitCode,
+                said.size() > 400 ? (said.substr(0, 400) + "...").c_str() : said.c_str());
+
+    switch (row.expect) {
+    case Expect::Silent:
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(sameText(result.out, allEchoes + runsOnTail + shutdownTrace));
+        break;
+    case Expect::CouldNotOpen:
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(
+            sameText(result.out, allEchoes + runsOnTail + "Couldn't open file: " + row.file + "\n\n" + shutdownTrace));
+        break;
+    case Expect::ImporterVerdict:
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(sameText(result.out, allEchoes + runsOnTail + verdict + shutdownTrace));
+        break;
+    case Expect::ShaderCompile: {
+        EXPECT_EQ(result.exitCode, 0);
+        const std::string before = echoesBefore(scene, row.file, true) + "Failed to compile shader\n";
+        ASSERT_EQ(result.out.compare(0, before.size(), before), 0) << result.out.substr(0, 3000);
+        const std::string loadFailed = "\nfailed to load shader\n";
+        const size_t end = result.out.find(loadFailed, before.size());
+        ASSERT_NE(end, std::string::npos) << result.out;
+        EXPECT_GT(end, before.size()) << "the compile failure came without the driver's log";
+        EXPECT_TRUE(sameText(result.out.substr(end + loadFailed.size()),
+                             echoesAfter(scene, row.file) + runsOnTail + shutdownTrace));
+        break;
+    }
+    case Expect::ShaderOpen:
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(sameText(result.out, echoesBefore(scene, row.file, false) + row.file +
+                                             "\nFailed to open shader file:" + row.file +
+                                             "\nfailed to load shader\n" + echoesAfter(scene, row.file) + runsOnTail +
+                                             shutdownTrace));
+        break;
+    case Expect::ShaderLink: {
+        EXPECT_EQ(result.exitCode, 255);
+        const std::string before = echoesBefore(scene, row.file, true) + "Failed to link shader program\n";
+        EXPECT_EQ(result.out.compare(0, before.size(), before), 0) << result.out.substr(0, 3000);
+        const std::string fatal = "\nfailed to link shader\nfailed to link shader\n";
+        ASSERT_GE(result.out.size(), fatal.size());
+        EXPECT_EQ(result.out.substr(result.out.size() - fatal.size()), fatal) << result.out;
+        EXPECT_EQ(result.out.find("Asset Destructor"), std::string::npos) << "a fatal exit ran the shutdown";
+        break;
+    }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, BadInput, ::testing::ValuesIn(rows()),
+                         [](const ::testing::TestParamInfo<Row>& info) { return info.param.name; });
+
+} // namespace

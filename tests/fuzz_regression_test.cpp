@@ -1,0 +1,151 @@
+// Inputs the fuzzers (fuzz/) found to crash the loaders or exhaust memory,
+// kept as regression tests: each case below rebuilds one such file, and the
+// last case replays every committed regression input of the fuzz corpus
+// through the real loaders.
+#include "asset/Asset.h"
+#include "modelloader/ModelLoader.h"
+#include "support/Scratch.h"
+#include "textureloader/TextureLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+long peakResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.compare(0, 6, "VmHWM:") == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// Starts a new peak-memory measurement (Linux: writing 5 to clear_refs resets
+// the high-water mark to the current resident size).
+bool resetPeakResident()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
+
+// A raw greyscale PNM header declaring `side` x `side` pixels, then a few
+// bytes of pixel data: some twenty bytes that promise hundreds of megabytes
+// (the shape of the input the texture fuzzer stopped on).
+std::string pgmHeaderOnly(unsigned side)
+{
+    return "P5\n" + std::to_string(side) + " " + std::to_string(side) + "\n255\n" + std::string(16, '\x40');
+}
+
+GLint textureWidth(GLuint texture)
+{
+    GLint width = -1;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    return width;
+}
+
+} // namespace
+
+// A few bytes of image header declaring more pixels per side than GL takes
+// in one texture: the image is treated as unreadable (an empty texture)
+// without being decoded. Decoding it used to allocate and clear the whole
+// bitmap, and a 24-bit copy of it, before the upload failed anyway (the
+// texture fuzzer stopped on the allocation).
+TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
+{
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 0);
+    ScratchDirectory dir;
+    dir.write("huge.pgm", pgmHeaderOnly(static_cast<unsigned>(largest) + 1));
+    ASSERT_TRUE(resetPeakResident()) << "cannot reset the peak memory measurement";
+    const long before = peakResidentKilobytes();
+
+    std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture(dir.file("huge.pgm"), 0));
+
+    const long grown = peakResidentKilobytes() - before;
+    ASSERT_NE(texture, nullptr);
+    EXPECT_TRUE(glIsTexture(texture->m_handle));
+    EXPECT_EQ(textureWidth(texture->m_handle), 0);
+    // Decoded, the image would take over 250 MB, and its 24-bit copy 800 MB.
+    EXPECT_LT(grown, 64 * 1024) << "peak memory grew by " << grown << " kB";
+}
+
+// An OFF file whose face list makes the importer's triangulation fail its
+// own consistency check, which aborted the whole process. The import now
+// fails like any unreadable model: one line from the importer, false, the
+// asset untouched.
+TEST(FuzzRegression, ModelTrippingTheImportersInternalCheckFailsTheImportOnly)
+{
+    ScratchDirectory dir;
+    std::string off = "OFF\n4 4 6\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3";
+    off += std::string(31, '\x05');
+    off += std::string("\0\0 0 3 2\n3 1 2 3\n", 18);
+    dir.write("tripping.off", off);
+
+    Asset asset(true, false, 0);
+    testing::internal::CaptureStdout();
+    const bool loaded = ModelLoader::getInstance().loadModel(dir.file("tripping.off"), &asset, true);
+    const std::string out = testing::internal::GetCapturedStdout();
+
+    EXPECT_FALSE(loaded);
+    EXPECT_NE(out.find("Internal check failed while importing: "), std::string::npos) << out;
+    EXPECT_EQ(asset.getVao(), 0u);
+    EXPECT_EQ(asset.getNumIndices(), 0);
+}
+
+// Every "regression-*" input of the fuzz corpus through the loader its fuzzer
+// drives, with the fuzzers' own file naming (a model input's first byte picks
+// the extension and the options). None may crash; the model import must
+// leave an asset it fails on untouched.
+TEST(FuzzRegression, CommittedRegressionInputsLoadOrFailCleanly)
+{
+    const fs::path corpus = fs::path(KOV_SOURCE_DIR) / "fuzz" / "corpus";
+    ScratchDirectory dir;
+    int replayed = 0;
+    for (const char* target : {"model_fuzz", "texture_fuzz"}) {
+        if (!fs::is_directory(corpus / target)) {
+            continue;
+        }
+        for (const fs::directory_entry& entry : fs::directory_iterator(corpus / target)) {
+            if (entry.path().filename().string().rfind("regression-", 0) != 0) {
+                continue;
+            }
+            SCOPED_TRACE(entry.path().string());
+            const std::string bytes = readFile(entry.path().string());
+            ++replayed;
+            if (std::string(target) == "texture_fuzz") {
+                dir.write("image", bytes);
+                std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture(dir.file("image"), 0));
+                EXPECT_TRUE(texture != nullptr && glIsTexture(texture->m_handle));
+                continue;
+            }
+            ASSERT_FALSE(bytes.empty());
+            static const char* const extensions[] = {".obj", ".ply", ".off", ".stl"};
+            const uint8_t selector = static_cast<uint8_t>(bytes[0]);
+            const std::string name = std::string("model") + std::to_string(replayed) + extensions[selector & 3];
+            dir.write(name, bytes.substr(1));
+            Asset asset(true, (selector & 8) != 0, 0);
+            testing::internal::CaptureStdout();
+            const bool loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, (selector & 4) != 0);
+            testing::internal::GetCapturedStdout();
+            if (!loaded) {
+                EXPECT_EQ(asset.getVao(), 0u);
+                EXPECT_EQ(asset.getNumIndices(), 0);
+            }
+        }
+    }
+    EXPECT_GE(replayed, 2) << "the committed regression inputs are missing";
+}

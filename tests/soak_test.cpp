@@ -1,0 +1,221 @@
+// A long run of the demonstration scene with a fixed time step of 1/30 s: the
+// whole camera flight and ten simulated minutes past its end. Every frame
+// advances the flight and the assets; one frame in `renderEvery` is also
+// rendered in full (all passes, the swap), which keeps the run short on a
+// software renderer. Over the run the process must not grow (resident memory
+// and live heap, sampled after a warm-up), must not create GL objects, and the
+// flight must end at rest where its rules put the eye.
+#include "app/AppState.h"
+#include "camera/Camera.h"
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#endif
+
+namespace {
+
+constexpr double frameStep = 1.0 / 30.0;
+constexpr int renderEvery = 250;
+// The flight's nominal length (pauses 3 x 10 s, glides 27.5 + 32.5 + 20 s)
+// with a margin for the frames that end each stage, then ten minutes at rest.
+constexpr double flightSeconds = 112.0;
+constexpr double restSeconds = 600.0;
+
+long statusKilobytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            return std::stol(line.substr(prefix.size()));
+        }
+    }
+    return -1;
+}
+
+// Bytes of heap in use by the program: the sanitizer's count of live blocks
+// (freed blocks wait in its quarantine, which resident memory would show),
+// or the C library's.
+size_t liveHeapBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
+
+struct Probe {
+    GLuint buffer = 0;
+    GLuint texture = 0;
+    GLuint vertexArray = 0;
+    GLuint framebuffer = 0;
+};
+
+// One fresh name of each kind, kept until `release`. Mesa hands out names in
+// increasing order, so a second probe taken later is the first one's
+// successor unless something else took names in between; an allocator that
+// reuses freed names would give a smaller one.
+Probe takeNames()
+{
+    Probe p;
+    glGenBuffers(1, &p.buffer);
+    glGenTextures(1, &p.texture);
+    glGenVertexArrays(1, &p.vertexArray);
+    glGenFramebuffers(1, &p.framebuffer);
+    return p;
+}
+
+void release(Probe& p)
+{
+    glDeleteBuffers(1, &p.buffer);
+    glDeleteTextures(1, &p.texture);
+    glDeleteVertexArrays(1, &p.vertexArray);
+    glDeleteFramebuffers(1, &p.framebuffer);
+}
+
+// Where the scene comes from: the repository's own files, or, while they are
+// not there, a scratch copy of the shaders with a small cube in every model
+// slot.
+class SceneDirectory {
+public:
+    SceneDirectory()
+    {
+        const char* models[] = {"Lion.obj", "Lion2.obj", "box.obj", "box2.obj", "box3.obj", "cow2.obj",
+                                "spaceship.obj"};
+        bool complete = true;
+        for (const char* model : models) {
+            complete = complete && std::filesystem::exists(std::string(KOV_SOURCE_DIR) + "/models/" + model);
+        }
+        if (complete) {
+            m_path = KOV_SOURCE_DIR;
+            return;
+        }
+        m_scratch = std::make_unique<ScratchScene>();
+        for (const char* model : models) {
+            m_scratch->write(std::string("models/") + model,
+                             "v -1 -1 -1\nv 1 -1 -1\nv -1 1 -1\nv 1 1 -1\nv -1 -1 1\nv 1 -1 1\nv -1 1 1\nv 1 1 1\n"
+                             "f 1 3 4\nf 1 4 2\nf 5 6 8\nf 5 8 7\nf 1 2 6\nf 1 6 5\n"
+                             "f 3 7 8\nf 3 8 4\nf 1 5 7\nf 1 7 3\nf 2 4 8\nf 2 8 6\n");
+        }
+        m_path = m_scratch->path();
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::unique_ptr<ScratchScene> m_scratch;
+    std::string m_path;
+};
+
+TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest)
+{
+    const SceneDirectory directory;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(directory.path());
+    setupScene();
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(assets.size(), 7u);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+
+    resetCameraFlight();
+    const glm::vec3 startEye = getCameraPosition();
+    const glm::vec3 startFocus = getCameraFocus();
+
+    const int flightFrames = static_cast<int>(std::ceil(flightSeconds / frameStep));
+    const int totalFrames = flightFrames + static_cast<int>(std::ceil(restSeconds / frameStep));
+    const int warmUpFrames = 10 * renderEvery;
+
+    Probe namesAfterWarmUp;
+    long rssAfterWarmUp = 0;
+    size_t heapAfterWarmUp = 0;
+    long rssMax = 0;
+    size_t heapMax = 0;
+    int renderedFrames = 0;
+    int restFrame = -1;
+    glm::vec3 eyeAtRest(0.0f);
+
+    for (int frame = 1; frame <= totalFrames; ++frame) {
+        if (frame % renderEvery == 0) {
+            renderFrame(frameStep);
+            ++renderedFrames;
+        } else {
+            updateCameraFlight(frameStep);
+            updateScene(frameStep);
+        }
+        if (restFrame < 0 && getFlightState() == 6) {
+            restFrame = frame;
+            eyeAtRest = getCameraPosition();
+        }
+        if (frame == warmUpFrames) {
+            glFinish();
+            namesAfterWarmUp = takeNames();
+            rssAfterWarmUp = statusKilobytes("VmRSS");
+            heapAfterWarmUp = liveHeapBytes();
+        } else if (frame > warmUpFrames && frame % renderEvery == 0) {
+            rssMax = std::max(rssMax, statusKilobytes("VmRSS"));
+            heapMax = std::max(heapMax, liveHeapBytes());
+        }
+    }
+    glFinish();
+    Probe namesAtEnd = takeNames();
+
+    std::printf("soak: %d frames (%.0f s simulated), %d rendered; resident %ld kB after warm-up, at most %ld kB "
+                "later; live heap %zu bytes after warm-up, at most %zu later\n",
+                totalFrames, totalFrames * frameStep, renderedFrames, rssAfterWarmUp, rssMax, heapAfterWarmUp,
+                heapMax);
+
+    // No GL object was created after the warm-up and left behind.
+    EXPECT_LE(namesAtEnd.buffer, namesAfterWarmUp.buffer + 1);
+    EXPECT_LE(namesAtEnd.texture, namesAfterWarmUp.texture + 1);
+    EXPECT_LE(namesAtEnd.vertexArray, namesAfterWarmUp.vertexArray + 1);
+    EXPECT_LE(namesAtEnd.framebuffer, namesAfterWarmUp.framebuffer + 1);
+    release(namesAfterWarmUp);
+    release(namesAtEnd);
+    ASSERT_NE(rssAfterWarmUp, -1) << "no VmRSS in /proc/self/status";
+    // The driver's pools move the live heap up and down in 64 kB blocks (by
+    // up to about 1.5 MB over this run); a leak of 200 bytes a frame would
+    // add 4 MB.
+    EXPECT_LT(static_cast<long long>(heapMax) - static_cast<long long>(heapAfterWarmUp), 4 << 20)
+        << "the live heap grew while frames ran";
+    EXPECT_LT(rssMax - rssAfterWarmUp, 16 * 1024) << "resident memory grew while frames ran";
+
+    // The flight ends at rest within its nominal 110 s plus one frame per
+    // stage, and stays there.
+    ASSERT_GT(restFrame, 0) << "the flight never came to rest";
+    EXPECT_LE(restFrame * frameStep, 110.0 + 8 * frameStep);
+    EXPECT_GE(restFrame * frameStep, 110.0 - 2 * frameStep);
+    EXPECT_EQ(getFlightState(), 6);
+    const glm::vec3 eye = getCameraPosition();
+    EXPECT_EQ(eye, eyeAtRest) << "the eye moved after the flight came to rest";
+
+    // Where the rules put the eye: the three glides carry it 5.5 + 6.5 + 2
+    // units along -z, each overshooting by less than one step, and the middle
+    // glide rises by 1 % of its length. Eye and focus move together.
+    const float overshoot = static_cast<float>(0.2 * frameStep);
+    EXPECT_NEAR(eye.x, startEye.x, 1e-6f);
+    EXPECT_LE(eye.z, startEye.z - 14.0f + 1e-3f);
+    EXPECT_GE(eye.z, startEye.z - 14.0f - 3.0f * overshoot - 1e-3f);
+    EXPECT_NEAR(eye.y, startEye.y + 0.065f, 0.01f * overshoot + 1e-4f);
+    const glm::vec3 focusOffset = getCameraFocus() - eye;
+    const glm::vec3 startOffset = startFocus - startEye;
+    EXPECT_NEAR(focusOffset.x, startOffset.x, 1e-3f);
+    EXPECT_NEAR(focusOffset.y, startOffset.y, 1e-3f);
+    EXPECT_NEAR(focusOffset.z, startOffset.z, 1e-3f);
+
+    cleanup();
+}
+
+} // namespace
