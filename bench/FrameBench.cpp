@@ -836,9 +836,11 @@ int main(int argc, char** argv)
                     ms(median(results.isolated.isolatedCpu[p])), isolatedSum > 0 ? 100.0 * isolatedPass / isolatedSum : 0.0,
                     primitives[p]);
     }
-    std::printf("  GL time: GL_TIME_ELAPSED in the scene frame; submit: main-thread time inside the pass (its CPU\n"
-                "  time); isolated: wall time of the pass between two glFinish calls (process CPU time; share: of\n"
-                "  the four wall times); primitives: GL_PRIMITIVES_GENERATED (after the geometry shader)\n\n");
+    std::printf("  GL time: GL_TIME_ELAPSED in the scene frame (a driver that renders a frame tile by tile with\n"
+                "  the passes interleaved, as llvmpipe does, does not separate the passes there); submit: main-\n"
+                "  thread time inside the pass (its CPU time); isolated: wall time of the pass between two glFinish\n"
+                "  calls (process CPU time; share: of the four wall times); primitives: GL_PRIMITIVES_GENERATED\n"
+                "  (after the geometry shader)\n\n");
 
     const double allocationsPerFrame = static_cast<double>(results.sceneAllocations) /
                                        static_cast<double>(results.frames[1].size());
