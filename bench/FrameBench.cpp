@@ -7,6 +7,24 @@
 //                        [--rounds N] [--scene DIR] [--dump-ppm PATH]
 //                        [--block N] [--no-pass-timers] [--no-isolated-passes]
 //                        [--per-asset-frames N] [--setup-output]
+//
+//   --json PATH           the figures as JSON as well as the table
+//   --frames N, --warmup N  measured frames (300) after warm-up frames (30)
+//   --dt S                the fixed time step of every frame (1/60 s)
+//   --block N             measured frames taken from each sequence in turn (10)
+//   --rounds N            the whole schedule again, from the start (1)
+//   --scene DIR           run from DIR (it holds shaders/, models/, textures/)
+//   --dump-ppm PATH       the image of the frame after warm-up and measured
+//                         frames, read before its swap, for comparing renders
+//   --no-pass-timers      no timer queries or pass callbacks in the frames
+//   --no-isolated-passes  skip the sequence with a glFinish around each pass
+//   --per-asset-frames N  frames of each caster's shadow pass alone (5; 0: none)
+//   --setup-output        keep the program's console lines during set-up
+//
+// Every frame ends with glFinish before it is timed. Start-up is measured from
+// the process's start time (/proc/self/stat field 22) and, as a cross-check,
+// from a timestamp taken in this unit's static initialiser, which runs before
+// kov_core's window record opens the window.
 #include "BenchStats.h"
 
 #include "app/AppState.h"
