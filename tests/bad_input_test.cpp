@@ -318,8 +318,9 @@ struct ViewerRun {
 };
 
 // Runs the binary in the scene; once its window is up and the scene has had
-// time to load and show frames, holds Escape down until the process ends. A
-// process that ends on its own (a fatal error) is left alone.
+// time to load and show frames, presses Escape (held for longer than a frame)
+// until the process ends. A process that ends on its own (a fatal error) is
+// left alone.
 ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& argv = {KOV_BINARY})
 {
     ViewerRun run;
@@ -346,11 +347,16 @@ ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& a
         if (processGone(pid)) {
             return;
         }
-        pressKey(id, "Escape");
+        // Short holds: a key held down repeats into whichever window has the
+        // focus, which may be the window of a test running beside this one.
         while (!processGone(pid) && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            pressKey(id, "Escape");
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            releaseKey(id, "Escape");
+            for (int i = 0; i < 20 && !processGone(pid); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
         }
-        releaseKey(id, "Escape");
     };
     run.result = runProcess(argv, options);
     run.windowSeen = seen;
