@@ -20,4 +20,16 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:check_initialization_order=
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 cd build-asan
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$(nproc)" "$@"
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
+# LeakSanitizer's thread-suspending tracer in GCC 12's runtime now and then
+# crashes itself at a test process's exit ("Tracer caught signal 11"), after
+# every test of that process has passed; seen in the bad-input tests about
+# once in three runs of this suite, never reproduced alone. Only then the
+# failed tests run once more.
+if [ "$status" -ne 0 ] && grep -q "Tracer caught signal" Testing/Temporary/LastTest.log; then
+  echo "LeakSanitizer's tracer crashed at a process exit; running the failed tests once more"
+  status=0
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --rerun-failed || status=$?
+fi
+exit "$status"
