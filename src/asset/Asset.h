@@ -95,6 +95,8 @@ protected:
     // only pointed for the normal-mapped draw.
     void setupAttributes(bool withTangents);
     void bindColourTexture();
+    // The plain index list drawn as triangles, shared by draw and drawNormalMapped.
+    void drawTriangles();
     // True when there is a mesh to draw.
     bool hasMesh() const;
 

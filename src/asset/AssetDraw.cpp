@@ -23,6 +23,16 @@ bool Asset::hasMesh() const
     return m_vao != 0 && m_numIndices > 0;
 }
 
+void Asset::drawTriangles()
+{
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+    clearGLErrors();
+    glBindVertexArray(m_vao);
+    clearGLErrors();
+    glDrawElements(GL_TRIANGLES, m_numIndices, GL_UNSIGNED_INT, nullptr);
+    clearGLErrors();
+}
+
 void Asset::setupAttributes(bool withTangents)
 {
     glBindVertexArray(m_vao);
@@ -57,12 +67,7 @@ void Asset::draw()
     }
     bindColourTexture();
     setupAttributes(false);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-    clearGLErrors();
-    glBindVertexArray(m_vao);
-    clearGLErrors();
-    glDrawElements(GL_TRIANGLES, m_numIndices, GL_UNSIGNED_INT, nullptr);
-    clearGLErrors();
+    drawTriangles();
 }
 
 void Asset::drawNormalMapped()
@@ -85,12 +90,7 @@ void Asset::drawNormalMapped()
         clearGLErrors();
     }
     setupAttributes(true);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-    clearGLErrors();
-    glBindVertexArray(m_vao);
-    clearGLErrors();
-    glDrawElements(GL_TRIANGLES, m_numIndices, GL_UNSIGNED_INT, nullptr);
-    clearGLErrors();
+    drawTriangles();
 }
 
 void Asset::drawShadowVolume()
