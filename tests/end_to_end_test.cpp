@@ -7,6 +7,7 @@
 
 #include <assimp/version.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -130,7 +131,16 @@ DemoRun runAndEnd(const ScratchScene& scene, Ending ending)
             holdKey(windowId, "Escape", 1.0);
             break;
         case Ending::CloseButton:
-            closeWindow(windowId);
+            // Asked again (the window looked up afresh) while the program
+            // runs on, in case the message went to a window that was gone.
+            for (int attempt = 0; attempt < 10 && kill(pid, 0) == 0; ++attempt) {
+                closeWindow(windowId);
+                std::this_thread::sleep_for(std::chrono::seconds(3));
+                const std::string again = waitForWindowOf(pid, "KOV", 0.5);
+                if (!again.empty()) {
+                    windowId = again;
+                }
+            }
             break;
         }
     };

@@ -154,6 +154,19 @@ bool releaseKey(const std::string& windowId, const std::string& keysym)
     return std::system(command.c_str()) == 0;
 }
 
+namespace {
+
+// A window can vanish between finding it and sending to it; Xlib's default
+// handler would end this process for that.
+bool xRequestFailed = false;
+int recordXError(Display* /*display*/, XErrorEvent* /*event*/)
+{
+    xRequestFailed = true;
+    return 0;
+}
+
+} // namespace
+
 bool closeWindow(const std::string& windowId)
 {
     // The same message a window manager sends when the close button is used.
@@ -169,10 +182,13 @@ bool closeWindow(const std::string& windowId)
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
     event.xclient.data.l[1] = CurrentTime;
+    xRequestFailed = false;
+    XErrorHandler previous = XSetErrorHandler(recordXError);
     const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
+    XSync(display, False);
+    XSetErrorHandler(previous);
     XCloseDisplay(display);
-    return sent != 0;
+    return sent != 0 && !xRequestFailed;
 }
 
 std::vector<std::string> splitLines(const std::string& text)
