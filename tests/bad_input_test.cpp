@@ -6,6 +6,7 @@
 // and texture released) or ends with the fatal link status, never crashing or
 // hanging. docs/robustness.md lists the rows and what each one prints.
 #include "support/Process.h"
+#include "support/Transcript.h"
 #include "support/Scratch.h"
 
 #include <assimp/Importer.hpp>
@@ -389,22 +390,6 @@ std::string importerVerdict(const ScratchScene& scene, const std::string& relati
     return verdict;
 }
 
-::testing::AssertionResult sameText(const std::string& actual, const std::string& expected)
-{
-    if (actual == expected) {
-        return ::testing::AssertionSuccess();
-    }
-    size_t at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) {
-        ++at;
-    }
-    const size_t from = at > 200 ? at - 200 : 0;
-    return ::testing::AssertionFailure() << "the transcripts part at byte " << at << " of " << actual.size()
-                                         << " (expected " << expected.size() << ")\n--- actual from there:\n"
-                                         << actual.substr(from, 600) << "\n--- expected from there:\n"
-                                         << expected.substr(from, 600);
-}
-
 // The stage echoes up to and including `stage` (or all of them), and those
 // after it.
 std::string echoesBefore(const ScratchScene& scene, const std::string& stage, bool including)
@@ -497,16 +482,16 @@ TEST_P(BadInput, IsReportedAsSpecifiedAndNeverCrashesOrHangs)
     switch (row.expect) {
     case Expect::Silent:
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(sameText(result.out, allEchoes + runsOnTail + shutdownTrace));
+        EXPECT_TRUE(sameTranscript(result.out, allEchoes + runsOnTail + shutdownTrace));
         break;
     case Expect::CouldNotOpen:
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_TRUE(
-            sameText(result.out, allEchoes + runsOnTail + "Couldn't open file: " + row.file + "\n\n" + shutdownTrace));
+            sameTranscript(result.out, allEchoes + runsOnTail + "Couldn't open file: " + row.file + "\n\n" + shutdownTrace));
         break;
     case Expect::ImporterVerdict:
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(sameText(result.out, allEchoes + runsOnTail + verdict + shutdownTrace));
+        EXPECT_TRUE(sameTranscript(result.out, allEchoes + runsOnTail + verdict + shutdownTrace));
         break;
     case Expect::ShaderCompile: {
         EXPECT_EQ(result.exitCode, 0);
@@ -516,13 +501,13 @@ TEST_P(BadInput, IsReportedAsSpecifiedAndNeverCrashesOrHangs)
         const size_t end = result.out.find(loadFailed, before.size());
         ASSERT_NE(end, std::string::npos) << result.out;
         EXPECT_GT(end, before.size()) << "the compile failure came without the driver's log";
-        EXPECT_TRUE(sameText(result.out.substr(end + loadFailed.size()),
+        EXPECT_TRUE(sameTranscript(result.out.substr(end + loadFailed.size()),
                              echoesAfter(scene, row.file) + runsOnTail + shutdownTrace));
         break;
     }
     case Expect::ShaderOpen:
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(sameText(result.out, echoesBefore(scene, row.file, false) + row.file +
+        EXPECT_TRUE(sameTranscript(result.out, echoesBefore(scene, row.file, false) + row.file +
                                              "\nFailed to open shader file:" + row.file +
                                              "\nfailed to load shader\n" + echoesAfter(scene, row.file) + runsOnTail +
                                              shutdownTrace));

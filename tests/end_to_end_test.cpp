@@ -3,6 +3,7 @@
 // close button, and the fatal exit when a program does not link.
 #include "app/AppState.h"
 #include "support/Process.h"
+#include "support/Transcript.h"
 #include "support/Scratch.h"
 
 #include <assimp/version.h>
@@ -156,23 +157,6 @@ void expectCleanNormalExit(const DemoRun& run)
     ASSERT_TRUE(run.result.exited) << "ended by signal " << run.result.signal;
     EXPECT_EQ(run.result.exitCode, 0);
     EXPECT_EQ(run.result.err, "");
-}
-
-// Where two transcripts part, with a little context, instead of both in full.
-::testing::AssertionResult sameTranscript(const std::string& actual, const std::string& expected)
-{
-    if (actual == expected) {
-        return ::testing::AssertionSuccess();
-    }
-    size_t at = 0;
-    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) {
-        ++at;
-    }
-    const size_t from = at > 200 ? at - 200 : 0;
-    return ::testing::AssertionFailure() << "the transcripts part at byte " << at << " of " << actual.size()
-                                         << " (expected " << expected.size() << ")\n--- actual from there:\n"
-                                         << actual.substr(from, 600) << "\n--- expected from there:\n"
-                                         << expected.substr(from, 600);
 }
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix)
