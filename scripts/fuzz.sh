@@ -28,8 +28,8 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(adjacency_fuzz model_fuzz texture_fuzz)
 
 if ! command -v clang++-14 >/dev/null; then
-  echo "clang++-14 is missing (scripts/setup.sh installs it); the fuzzers are skipped" >&2
-  exit 0
+  echo "fuzz.sh: clang++-14 is missing; run scripts/setup.sh, which installs it" >&2
+  exit 1
 fi
 
 build=build-fuzz

@@ -6,11 +6,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
+  # Compilers and the build.
   build-essential cmake pkg-config
+  # The viewer's libraries (GLU for gluErrorString).
   libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libglu1-mesa-dev
-  libx11-dev libgtest-dev googletest
-  xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils xdotool imagemagick x11-utils
-  zlib1g-dev clang-14 libclang-rt-14-dev
+  # Tests: GoogleTest; Xlib for reading windows back from the X server;
+  # XRandR's header, which <GLFW/glfw3native.h> includes for its X11 functions;
+  # zlib for the bad-input tests' hand-made PNG files.
+  libgtest-dev libx11-dev libxrandr-dev zlib1g-dev
+  # The virtual display and Mesa's software OpenGL (llvmpipe); xvfb-run needs xauth.
+  xvfb xauth libgl1-mesa-dri libglx-mesa0
+  # Keys sent to the viewer's window (tests, scripts/run.sh) and its screenshots (import).
+  xdotool imagemagick
+  # The fuzzers: clang with libFuzzer and its sanitizer runtimes.
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
