@@ -2,12 +2,8 @@
 // with the viewer's flags and the real GL uploads.
 //
 // The first byte picks whether adjacency is built and whether the asset is
-// normal-mapped; the remaining bytes are the file. The file is named .obj:
-// the importer picks its reader by the extension first, and every model path
-// of the viewer ends in .obj, so the Wavefront reader is the one a user's
-// file reaches. With KOV_FUZZ_ALL_FORMATS=1 in the environment the first
-// byte's two low bits also pick .ply, .off or .stl, to explore the other
-// readers (their crashes are the library's, see docs/robustness.md). After the import
+// normal-mapped; the remaining bytes are the file, named .obj like every
+// model of the viewer. After the import
 // the uploaded buffers are read back: a successful import has whole
 // triangles, an adjacency list of twice the plain index count, and no index
 // that names a vertex past the position buffer's end; a failed one leaves
@@ -68,12 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1) {
         return 0;
     }
-    static const char* const extensions[] = {".obj", ".ply", ".off", ".stl"};
     const uint8_t selector = data[0];
-    static const bool allFormats = std::getenv("KOV_FUZZ_ALL_FORMATS") != nullptr &&
-                                   std::string(std::getenv("KOV_FUZZ_ALL_FORMATS")) == "1";
-    const char* extension = allFormats ? extensions[selector & 3] : ".obj";
-    const std::string path = writeFuzzFile(std::string("model") + extension, data + 1, size - 1);
+    const std::string path = writeFuzzFile("model.obj", data + 1, size - 1);
     const bool withAdjacency = (selector & 4) != 0;
     const bool normalMapped = (selector & 8) != 0;
 

@@ -25,7 +25,7 @@ case "$mode" in
   *) echo "usage: $0 --short|--long [target...]" >&2; exit 2 ;;
 esac
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(adjacency_fuzz model_fuzz texture_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(adjacency_fuzz obj_fuzz image_fuzz model_fuzz)
 
 if ! command -v clang++-14 >/dev/null; then
   echo "fuzz.sh: clang++-14 is missing; run scripts/setup.sh, which installs it" >&2

@@ -255,6 +255,13 @@ std::vector<Row> rows()
              std::filesystem::create_directories(s.file(image));
          },
          Expect::Silent},
+        // 59 bytes that overflowed a heap buffer in FreeImage's own bitmap
+        // reader, which the file's content (not its name) used to select.
+        {"ImageOverflowingTheBitmapReader", "textures/Lion_Albido.jpg",
+         [](const ScratchScene& s) {
+             writeFile(s, "textures/Lion_Albido.jpg", "P49999999999999999999999999999999999999999999995 2P66+8!27P");
+         },
+         Expect::Silent},
         {"ImageDeclaringFortyThousandSquare", image,
          [=](const ScratchScene& s) { writeFile(s, image, pngDeclaring(40000, 40000)); }, Expect::Silent},
         {"ShaderSyntaxError", "shaders/BasicLighting.frag",

@@ -40,12 +40,20 @@ bool resetPeakResident()
     return static_cast<bool>(clear);
 }
 
-// A raw greyscale PNM header declaring `side` x `side` pixels, then a few
-// bytes of pixel data: some twenty bytes that promise hundreds of megabytes
-// (the shape of the input the texture fuzzer stopped on).
-std::string pgmHeaderOnly(unsigned side)
+// A JPEG from the fuzz corpus whose frame header now declares `side` x
+// `side` pixels: a few hundred bytes that promise hundreds of megabytes.
+std::string jpegDeclaring(unsigned side)
 {
-    return "P5\n" + std::to_string(side) + " " + std::to_string(side) + "\n255\n" + std::string(16, '\x40');
+    std::string jpeg = readFile((fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz/baseline-444-3x2.jpg").string());
+    const size_t frame = jpeg.find("\xFF\xC0");
+    if (frame == std::string::npos || frame + 9 > jpeg.size()) {
+        return "";
+    }
+    for (size_t at : {frame + 5, frame + 7}) {
+        jpeg[at] = static_cast<char>(side >> 8);
+        jpeg[at + 1] = static_cast<char>(side & 0xFF);
+    }
+    return jpeg;
 }
 
 GLint textureWidth(GLuint texture)
@@ -69,11 +77,13 @@ TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     ASSERT_GT(largest, 0);
     ScratchDirectory dir;
-    dir.write("huge.pgm", pgmHeaderOnly(static_cast<unsigned>(largest) + 1));
+    const std::string huge = jpegDeclaring(static_cast<unsigned>(largest) + 1);
+    ASSERT_FALSE(huge.empty()) << "the corpus JPEG has no baseline frame header";
+    dir.write("huge.jpg", huge);
     ASSERT_TRUE(resetPeakResident()) << "cannot reset the peak memory measurement";
     const long before = peakResidentKilobytes();
 
-    std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture(dir.file("huge.pgm"), 0));
+    std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture(dir.file("huge.jpg"), 0));
 
     const long grown = peakResidentKilobytes() - before;
     ASSERT_NE(texture, nullptr);
@@ -83,39 +93,46 @@ TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
     EXPECT_LT(grown, 64 * 1024) << "peak memory grew by " << grown << " kB";
 }
 
-// An OFF file whose face list makes the importer's triangulation fail its
-// own consistency check, which aborted the whole process. The import now
-// fails like any unreadable model: one line from the importer, false, the
-// asset untouched.
-TEST(FuzzRegression, ModelTrippingTheImportersInternalCheckFailsTheImportOnly)
+// The importer picks its reader by the file's extension or content, and its
+// other readers are not the viewer's to run: a valid PLY file, and an OFF
+// file that made the OFF reader's triangulation fail its own consistency
+// check (which aborted the process), are refused like any unreadable model:
+// one line from the importer, false, the asset untouched.
+TEST(FuzzRegression, ModelsInOtherFormatsReachNoOtherReader)
 {
     ScratchDirectory dir;
     std::string off = "OFF\n4 4 6\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3";
     off += std::string(31, '\x05');
     off += std::string("\0\0 0 3 2\n3 1 2 3\n", 18);
     dir.write("tripping.off", off);
+    dir.write("tetrahedron.ply", "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+                                 "property float z\nelement face 4\nproperty list uchar int vertex_indices\n"
+                                 "end_header\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n");
 
-    Asset asset(true, false, 0);
-    testing::internal::CaptureStdout();
-    const bool loaded = ModelLoader::getInstance().loadModel(dir.file("tripping.off"), &asset, true);
-    const std::string out = testing::internal::GetCapturedStdout();
+    for (const char* name : {"tripping.off", "tetrahedron.ply"}) {
+        SCOPED_TRACE(name);
+        Asset asset(true, false, 0);
+        testing::internal::CaptureStdout();
+        const bool loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, true);
+        const std::string out = testing::internal::GetCapturedStdout();
 
-    EXPECT_FALSE(loaded);
-    EXPECT_NE(out.find("Internal check failed while importing: "), std::string::npos) << out;
-    EXPECT_EQ(asset.getVao(), 0u);
-    EXPECT_EQ(asset.getNumIndices(), 0);
+        EXPECT_FALSE(loaded);
+        EXPECT_NE(out.find("No suitable reader found"), std::string::npos) << out;
+        EXPECT_EQ(asset.getVao(), 0u);
+        EXPECT_EQ(asset.getNumIndices(), 0);
+    }
 }
 
 // Every "regression-*" input of the fuzz corpus through the loader its fuzzer
 // drives, with the fuzzers' own file naming (a model input's first byte picks
-// the extension and the options). None may crash; the model import must
+// the options). None may crash; the model import must
 // leave an asset it fails on untouched.
 TEST(FuzzRegression, CommittedRegressionInputsLoadOrFailCleanly)
 {
     const fs::path corpus = fs::path(KOV_SOURCE_DIR) / "fuzz" / "corpus";
     ScratchDirectory dir;
     int replayed = 0;
-    for (const char* target : {"model_fuzz", "texture_fuzz"}) {
+    for (const char* target : {"model_fuzz", "obj_fuzz", "image_fuzz"}) {
         if (!fs::is_directory(corpus / target)) {
             continue;
         }
@@ -126,17 +143,17 @@ TEST(FuzzRegression, CommittedRegressionInputsLoadOrFailCleanly)
             SCOPED_TRACE(entry.path().string());
             const std::string bytes = readFile(entry.path().string());
             ++replayed;
-            if (std::string(target) == "texture_fuzz") {
+            if (std::string(target) == "image_fuzz") {
                 dir.write("image", bytes);
                 std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture(dir.file("image"), 0));
                 EXPECT_TRUE(texture != nullptr && glIsTexture(texture->m_handle));
                 continue;
             }
             ASSERT_FALSE(bytes.empty());
-            static const char* const extensions[] = {".obj", ".ply", ".off", ".stl"};
-            const uint8_t selector = static_cast<uint8_t>(bytes[0]);
-            const std::string name = std::string("model") + std::to_string(replayed) + extensions[selector & 3];
-            dir.write(name, bytes.substr(1));
+            const bool withSelector = std::string(target) == "model_fuzz";
+            const uint8_t selector = withSelector ? static_cast<uint8_t>(bytes[0]) : 4;
+            const std::string name = "model" + std::to_string(replayed) + ".obj";
+            dir.write(name, withSelector ? bytes.substr(1) : bytes);
             Asset asset(true, (selector & 8) != 0, 0);
             testing::internal::CaptureStdout();
             const bool loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, (selector & 4) != 0);

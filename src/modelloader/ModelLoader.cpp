@@ -2,6 +2,7 @@
 
 #include "app/GLHelpers.h"
 #include "asset/Asset.h"
+#include "modelloader/ModelImport.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
@@ -12,28 +13,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <string>
 
 static_assert(ModelLoader::importFlags ==
                   (aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices | aiProcess_Triangulate |
                    aiProcess_GenSmoothNormals | aiProcess_SortByPType | aiProcess_FindDegenerates),
               "import flags");
-
-// The importer checks its own consistency while it post-processes a file, and
-// its build aborts the process when a check fails; a damaged model file can
-// trip one (a face list that triangulation miscounts, for example). This
-// definition takes the place of the library's handler (the library calls it
-// through its exported symbol) and turns the failed check into an import
-// error, which ReadFile catches: the model is reported as not imported and
-// the viewer goes on.
-namespace Assimp {
-void aiAssertViolation(const char* failedExpression, const char* file, int line)
-{
-    throw std::runtime_error(std::string("Internal check failed while importing: ") + failedExpression + " (" +
-                             file + ":" + std::to_string(line) + ")");
-}
-} // namespace Assimp
 
 namespace {
 
@@ -110,6 +95,7 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
     }
 
     Assimp::Importer importer;
+    keepOnlyObjReader(importer);
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
 
     std::ifstream file(path);

@@ -1,0 +1,36 @@
+#include "modelloader/ModelImport.h"
+
+#include <assimp/BaseImporter.h>
+
+#include <set>
+#include <stdexcept>
+#include <string>
+
+// The importer checks its own consistency while it post-processes a file, and
+// its build aborts the process when a check fails; a damaged model file can
+// trip one (a face list that triangulation miscounts, for example). This
+// definition takes the place of the library's handler (the library calls it
+// through its exported symbol) and turns the failed check into an import
+// error, which ReadFile catches: the model is reported as not imported and
+// the viewer goes on.
+namespace Assimp {
+void aiAssertViolation(const char* failedExpression, const char* file, int line)
+{
+    throw std::runtime_error(std::string("Internal check failed while importing: ") + failedExpression + " (" +
+                             file + ":" + std::to_string(line) + ")");
+}
+} // namespace Assimp
+
+void keepOnlyObjReader(Assimp::Importer& importer)
+{
+    for (size_t i = importer.GetImporterCount(); i-- > 0;) {
+        Assimp::BaseImporter* reader = importer.GetImporter(i);
+        std::set<std::string> extensions;
+        reader->GetExtensionList(extensions);
+        if (extensions.count("obj") == 0) {
+            // Unregistering hands the reader back to the caller to delete.
+            importer.UnregisterLoader(reader);
+            delete reader;
+        }
+    }
+}
