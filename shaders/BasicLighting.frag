@@ -40,36 +40,49 @@ uniform sampler2D colorTexture;
 
 out vec4 fragColor;
 
-vec3 pointLightContribution(PointLight light, vec3 normal, vec3 surfaceColour)
+// Sums the lights' contributions, split into the part the surface colour
+// multiplies (ambient and diffuse) and the specular part. Per light:
+// Color * (Ambient * surface + [lit] * Diffuse * (n.l * surface +
+// SpecularIntensity * 0.5 * (r.v)^SpecularPower)) / attenuation, with r the
+// reflected light ray; r.v = 2 (n.l)(n.v) - l.v, so r itself is never formed.
+// Selects instead of branches: llvmpipe runs both sides of a branch that
+// varies per fragment anyway.
+void sumPointLights(vec3 normal, out vec3 diffuse, out vec3 specular)
 {
-    vec3 fromLight = worldPosition - light.Position;
-    float distance = length(fromLight);
-    fromLight /= max(distance, 1e-6);
-
-    vec3 colour = light.Base.Color * light.Base.AmbientIntensity * surfaceColour;
-    float diffuseFactor = dot(normal, -fromLight);
-    if (diffuseFactor > 0.0) {
-        colour += light.Base.Color * light.Base.DiffuseIntensity * diffuseFactor * surfaceColour;
-        vec3 toEye = normalize(gEyeWorldPos - worldPosition);
-        vec3 reflected = reflect(fromLight, normal);
-        float specularFactor = max(dot(toEye, reflected), 0.0);
-        colour += light.Base.Color * gMatSpecularIntensity * light.Base.DiffuseIntensity *
-                  pow(specularFactor, gSpecularPower) * 0.5;
+    vec3 toEye = normalize(gEyeWorldPos - worldPosition);
+    float nDotV = dot(normal, toEye);
+    float specularScale = gMatSpecularIntensity * 0.5;
+    diffuse = vec3(0.0);
+    specular = vec3(0.0);
+    for (int i = 0; i < MAX_POINT_LIGHTS; ++i) {
+        if (i < numPointLights) {
+            vec3 toLight = gPointLights[i].Position - worldPosition;
+            float distanceSquared = dot(toLight, toLight);
+            float inverseDistance = inversesqrt(max(distanceSquared, 1e-12));
+            float distance = distanceSquared * inverseDistance;
+            toLight *= inverseDistance;
+            float nDotL = dot(normal, toLight);
+            bool lit = nDotL > 0.0;
+            float rDotV = max(2.0 * nDotL * nDotV - dot(toLight, toEye), 0.0);
+            float shine = lit ? pow(rDotV, gSpecularPower) * specularScale : 0.0;
+            Attenuation atten = gPointLights[i].Atten;
+            float attenuation = atten.Constant + (atten.Linear + atten.Exp * distance) * distance;
+            float inverseAttenuation = 1.0 / max(attenuation, 1e-6);
+            float diffuseIntensity = gPointLights[i].Base.DiffuseIntensity * inverseAttenuation;
+            float ambientIntensity = gPointLights[i].Base.AmbientIntensity * inverseAttenuation;
+            vec3 colour = gPointLights[i].Base.Color;
+            diffuse += colour * (ambientIntensity + diffuseIntensity * max(nDotL, 0.0));
+            specular += colour * (diffuseIntensity * shine);
+        }
     }
-    float attenuation = light.Atten.Constant + light.Atten.Linear * distance +
-                        light.Atten.Exp * distance * distance;
-    return colour / max(attenuation, 1e-6);
 }
 
 void main()
 {
     vec3 surfaceColour = mode == 0 ? texture(colorTexture, textureCoordinates).rgb : vec3(0.7);
-    vec3 normal = normalize(worldNormal);
-    vec3 colour = AmbientColor * AmbientIntensity * surfaceColour;
-    for (int i = 0; i < MAX_POINT_LIGHTS; ++i) {
-        if (i < numPointLights) {
-            colour += pointLightContribution(gPointLights[i], normal, surfaceColour);
-        }
-    }
+    vec3 diffuse;
+    vec3 specular;
+    sumPointLights(normalize(worldNormal), diffuse, specular);
+    vec3 colour = (AmbientColor * AmbientIntensity + diffuse) * surfaceColour + specular;
     fragColor = vec4(colour * lightPower, 1.0);
 }

@@ -23,8 +23,17 @@ const float capOffset = 0.002;
 void main()
 {
     worldPosition = (model * vec4(vertexPosition_modelspace, 1.0)).xyz;
-    vec3 pushed = worldPosition + normalize(worldPosition - gLightPos) * capOffset;
-    nearClip = projection * view * vec4(pushed, 1.0);
-    farClip = projection * view * vec4(worldPosition - gLightPos, 0.0);
+    vec3 fromLight = worldPosition - gLightPos;
+    float lengthSquared = dot(fromLight, fromLight);
+    if (lengthSquared > 0.0) {
+        nearClip = projection * view * vec4(worldPosition + fromLight * (inversesqrt(lengthSquared) * capOffset), 1.0);
+        farClip = projection * view * vec4(fromLight, 0.0);
+    } else {
+        // A vertex at the light has no direction away from it: it stays where
+        // it is, which is what its corners tend to as it approaches the light
+        // (a side through it narrows to a triangle).
+        nearClip = projection * view * vec4(worldPosition, 1.0);
+        farClip = nearClip;
+    }
     gl_Position = vec4(worldPosition, 1.0);
 }

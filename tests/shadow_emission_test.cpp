@@ -14,9 +14,11 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,6 +80,28 @@ std::string tessellatedCubeObj(int k)
     return obj.str();
 }
 
+// An open fan of `n` triangles around the apex (0.3125, 0.25, -0.125), its
+// rim wavy so that no two triangles lie in one plane. Coordinates are exact
+// in binary, so the light can be put exactly on the apex.
+const glm::vec3 fanApex(0.3125f, 0.25f, -0.125f);
+
+std::string fanObj(int n)
+{
+    std::ostringstream obj;
+    obj << "v " << fanApex.x << " " << fanApex.y << " " << fanApex.z << "\n";
+    for (int i = 0; i < n; ++i) {
+        const double angle = 6.283185307179586 * i / n;
+        // Rounded to 1/1024 so that the text holds the exact value.
+        const auto exact = [](double v) { return std::round(v * 1024.0) / 1024.0; };
+        obj << "v " << exact(std::cos(angle)) << " " << exact(0.35 * std::sin(3.0 * angle) - 0.5) << " "
+            << exact(std::sin(angle)) << "\n";
+    }
+    for (int i = 0; i < n; ++i) {
+        obj << "f 1 " << 2 + (i + 1) % n << " " << 2 + i << "\n";
+    }
+    return obj.str();
+}
+
 class ShadowEmission : public ::testing::Test {
 protected:
     void SetUp() override
@@ -112,9 +136,11 @@ protected:
 
     // Primitives the program emits for the asset's triangles with adjacency
     // and a light at `light`, the model matrix being the identity.
-    GLuint volumePrimitives(const Asset& asset, glm::vec3 light)
+    GLuint volumePrimitives(const Asset& asset, glm::vec3 light) { return drawVolume(m_shadow.getProgram(), asset, light); }
+
+    // With `feedback`, into the bound transform feedback buffer as well.
+    GLuint drawVolume(GLuint program, const Asset& asset, glm::vec3 light, bool feedback = false)
     {
-        const GLuint program = m_shadow.getProgram();
         glUseProgram(program);
         const glm::mat4 identity(1.0f);
         const glm::mat4 view = getViewMatrix();
@@ -131,11 +157,51 @@ protected:
         glVertexAttribPointer(static_cast<GLuint>(location), 3, GL_FLOAT, GL_FALSE, 0, nullptr);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, asset.getAdjacencyIndexBuffer());
         PrimitiveCounter counter;
+        if (feedback) {
+            glBeginTransformFeedback(GL_TRIANGLES);
+        }
         glDrawElements(GL_TRIANGLES_ADJACENCY, 2 * asset.getNumIndices(), GL_UNSIGNED_INT, nullptr);
+        if (feedback) {
+            glEndTransformFeedback();
+        }
         const GLuint count = counter.finish();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         glBindVertexArray(0);
         return count;
+    }
+
+    // The clip positions of every corner the program emits, captured with
+    // transform feedback, for the asset with a light at `light`.
+    std::vector<glm::vec4> emittedCorners(const Asset& asset, glm::vec3 light)
+    {
+        const GLuint triangles = volumePrimitives(asset, light);
+        ShaderLoader capturing;
+        testing::internal::CaptureStdout();
+        capturing.loadShader("shaders/shadow.vert");
+        capturing.loadShader("shaders/shadow.geom");
+        capturing.loadShader("shaders/shadow.frag");
+        const char* position = "gl_Position";
+        glTransformFeedbackVaryings(capturing.getProgram(), 1, &position, GL_INTERLEAVED_ATTRIBS);
+        capturing.linkProgram();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(capturing.getStatus(), 1);
+
+        std::vector<glm::vec4> corners(3 * triangles);
+        GLuint buffer = 0; // owned here, deleted below
+        glGenBuffers(1, &buffer);
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
+        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)), nullptr,
+                     GL_STATIC_READ);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
+        glEnable(GL_RASTERIZER_DISCARD);
+        drawVolume(capturing.getProgram(), asset, light, true);
+        glDisable(GL_RASTERIZER_DISCARD);
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)),
+                           corners.data());
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
+        glDeleteBuffers(1, &buffer);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        return corners;
     }
 
     ShaderLoader m_shadow;
@@ -174,6 +240,21 @@ TEST_F(ShadowEmission, OpenGridEmitsSidesAlongItsBorderAndNothingSeenFromBehind)
     // From below no triangle faces the light: nothing at all, open border
     // or not.
     EXPECT_EQ(volumePrimitives(*grid, glm::vec3(0.3f, -4.0f, -0.2f)), 0u);
+}
+
+// A light exactly at a vertex: the triangles around it lie in planes through
+// the light and face it only by rounding, but those that do must still emit
+// finite corners (the direction away from the light is undefined there).
+TEST_F(ShadowEmission, LightOnAVertexEmitsOnlyFiniteCorners)
+{
+    const std::unique_ptr<Asset> fan = load("fan.obj", fanObj(48));
+    const std::vector<glm::vec4> corners = emittedCorners(*fan, fanApex);
+    ASSERT_FALSE(corners.empty()) << "no triangle around the apex faces the light: the case is not exercised";
+    for (const glm::vec4& corner : corners) {
+        ASSERT_TRUE(std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z) &&
+                    std::isfinite(corner.w))
+            << corner.x << " " << corner.y << " " << corner.z << " " << corner.w;
+    }
 }
 
 } // namespace
