@@ -104,6 +104,9 @@ protected:
     void drawTriangles();
     // True when there is a mesh to draw.
     bool hasMesh() const;
+    // Draws a child in this asset's pass: the frame loop sets the pass's
+    // program and lit flag only on the assets it walks, not on their children.
+    void drawAsChild(Asset* child) const;
 
     bool m_initialised = false;
     float m_lightPower = 1.0f;
