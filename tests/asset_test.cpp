@@ -309,6 +309,7 @@ TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrder)
         Asset* b = order == 0 ? second : first;
         testing::internal::CaptureStdout();
         delete a;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         // The survivor's mesh lives on, and it still draws.
         EXPECT_TRUE(glIsVertexArray(vao));
@@ -316,9 +317,10 @@ TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrder)
             EXPECT_TRUE(glIsBuffer(name)) << name;
         }
         EXPECT_EQ(drawnPixel(b), 255);
+        testing::internal::CaptureStdout();
         delete b;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\nAsset Destructor\n");
         EXPECT_FALSE(glIsVertexArray(vao));
         for (GLuint name : shared) {
             EXPECT_FALSE(glIsBuffer(name));

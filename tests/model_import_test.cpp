@@ -427,14 +427,16 @@ TEST_F(ModelImport, ASecondModelReplacesTheFirstInTheSameAsset)
     const auto adjacency = readBuffer<unsigned int>(asset->getAdjacencyIndexBuffer());
     ASSERT_EQ(plain.size(), 36u);
     ASSERT_EQ(adjacency.size(), 72u);
+    int misplacedCorners = 0;
     for (size_t t = 0; t < 12; ++t) {
         for (size_t k = 0; k < 3; ++k) {
             ASSERT_LT(adjacency[6 * t + 2 * k], positions.size());
             const Vec3& a = positions[adjacency[6 * t + 2 * k]];
             const Vec3& b = positions[plain[3 * t + k]];
-            EXPECT_TRUE(near(a.x, b.x) && near(a.y, b.y) && near(a.z, b.z)) << "triangle " << t << " corner " << k;
+            misplacedCorners += near(a.x, b.x) && near(a.y, b.y) && near(a.z, b.z) ? 0 : 1;
         }
     }
+    EXPECT_EQ(misplacedCorners, 0) << "adjacency corners that are not where the triangle's corners are";
     // Deleted, unless GL handed the same name out again for the new model.
     const std::set<GLuint> current = {asset->getPositionBuffer(), asset->getNormalBuffer(), asset->getUvBuffer(),
                                       asset->getIndexBuffer(), asset->getAdjacencyIndexBuffer()};
