@@ -118,7 +118,8 @@ private:
 GLuint linkProgram(const char* vertexSource, const char* fragmentSource)
 {
     const GLuint program = glCreateProgram();
-    for (auto stage : {std::make_pair(GL_VERTEX_SHADER, vertexSource), std::make_pair(GL_FRAGMENT_SHADER, fragmentSource)}) {
+    for (auto stage :
+         {std::make_pair(GL_VERTEX_SHADER, vertexSource), std::make_pair(GL_FRAGMENT_SHADER, fragmentSource)}) {
         const GLuint shader = glCreateShader(stage.first);
         glShaderSource(shader, 1, &stage.second, nullptr);
         glCompileShader(shader);
@@ -520,12 +521,14 @@ void expectChildDrawnInItsParentsPass()
                                                     "out vec4 colour;\n"
                                                     "void main() { colour = vec4(0.0); }\n");
     // Three lights in a lit pass, none otherwise.
-    const GLuint litProgram = linkProgram(vertex, "#version 330 core\n"
-                                                  "uniform int numPointLights;\n"
-                                                  "out vec4 colour;\n"
-                                                  "void main() { colour = vec4(float(numPointLights) / 4.0, 0.5, 0.0, 1.0); }\n");
+    const GLuint litProgram =
+        linkProgram(vertex, "#version 330 core\n"
+                            "uniform int numPointLights;\n"
+                            "out vec4 colour;\n"
+                            "void main() { colour = vec4(float(numPointLights) / 4.0, 0.5, 0.0, 1.0); }\n");
     ScratchDirectory dir;
-    dir.write("square.obj", "v -0.2 -0.2 0\nv 0.2 -0.2 0\nv 0.2 0.2 0\nv -0.2 0.2 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\n");
+    dir.write("square.obj", "v -0.2 -0.2 0\nv 0.2 -0.2 0\nv 0.2 0.2 0\nv -0.2 0.2 0\nvn 0 0 1\n"
+                            "f 1//1 2//1 3//1 4//1\n");
     // Built with the lit pass's program, as the scene builds its assets.
     auto* parent = new Parent(false, false, litProgram);
     auto* child = new Asset(false, false, litProgram);
