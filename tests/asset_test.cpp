@@ -51,6 +51,45 @@ const char* const tetrahedronObj = "v 0 0 0\n"
                                    "f 1 4 3\n"
                                    "f 2 3 4\n";
 
+// Draws `asset` (the tetrahedron, seen along z, in white) into a cleared back
+// buffer and reads the red channel at a point inside its outline.
+int drawnPixel(Asset* asset)
+{
+    const char* sources[2] = {"#version 330 core\n"
+                              "in vec3 vertexPosition_modelspace;\n"
+                              "void main() { gl_Position = vec4(vertexPosition_modelspace.xy, 0.0, 1.0); }\n",
+                              "#version 330 core\n"
+                              "out vec4 colour;\n"
+                              "void main() { colour = vec4(1.0); }\n"};
+    const GLenum stages[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
+    const GLuint program = glCreateProgram();
+    for (int i = 0; i < 2; ++i) {
+        const GLuint shader = glCreateShader(stages[i]);
+        glShaderSource(shader, 1, &sources[i], nullptr);
+        glCompileShader(shader);
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+
+    glViewport(0, 0, 1024, 768);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_CULL_FACE);
+    glUseProgram(program);
+    asset->setProgram(program);
+    asset->draw();
+    glEnable(GL_CULL_FACE);
+    glUseProgram(0);
+    glDeleteProgram(program);
+    glReadBuffer(GL_BACK);
+    unsigned char pixel[3] = {0, 0, 0};
+    // NDC (0.25, 0.25): inside the triangle (0, 0), (1, 0), (0, 1).
+    glReadPixels(640, 480, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, pixel);
+    glGetError();
+    return pixel[0];
+}
+
 } // namespace
 
 TEST(AssetCore, NewAssetIsAtRestWithTheThreeSceneLightsAndPrintsOnlyWhenDestroyed)
@@ -240,7 +279,9 @@ TEST(AssetCore, DestructorReleasesItsVertexArrayAndBuffers)
     glDeleteBuffers(1, &bystander);
 }
 
-TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrderWithoutGLError)
+// Either of two assets sharing one model can go first: the other keeps the
+// mesh and draws it, and the last one deletes it.
+TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrder)
 {
     ScratchDirectory dir;
     dir.write("tetra.obj", tetrahedronObj);
@@ -268,10 +309,18 @@ TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrderWithoutGLError)
         Asset* b = order == 0 ? second : first;
         testing::internal::CaptureStdout();
         delete a;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        // The survivor's mesh lives on, and it still draws.
+        EXPECT_TRUE(glIsVertexArray(vao));
+        for (GLuint name : {shared[0], shared[1], shared[2], b->getUvBuffer(), b->getAdjacencyIndexBuffer()}) {
+            EXPECT_TRUE(glIsBuffer(name)) << name;
+        }
+        EXPECT_EQ(drawnPixel(b), 255);
+        testing::internal::CaptureStdout();
         delete b;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\nAsset Destructor\n");
         EXPECT_FALSE(glIsVertexArray(vao));
         for (GLuint name : shared) {
             EXPECT_FALSE(glIsBuffer(name));

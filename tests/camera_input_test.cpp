@@ -665,3 +665,26 @@ TEST_F(CameraInput, EyeOnTheFocusLeavesEveryControlWithoutEffect)
     EXPECT_EQ(getCameraUp(), up);
     EXPECT_EQ(body->getPosition(), glm::vec3(7.0f, 7.0f, 7.0f));
 }
+
+// Without a window, or in one too small to have a centre away from its edge,
+// the orbit has nothing to measure the cursor against: the camera stays.
+TEST_F(CameraInput, OrbitWithoutAWindowOrInATinyOneLeavesTheCameraAlone)
+{
+    const glm::vec3 eye(1.0f, 2.0f, 10.0f);
+    const glm::vec3 focus(0.5f, -1.0f, 0.0f);
+    const glm::vec3 up(0.0f, 1.0f, 0.0f);
+    const struct {
+        GLFWwindow* window;
+        unsigned width;
+        unsigned height;
+    } cases[] = {{nullptr, 1024, 768}, {window, 1, 768}, {window, 1024, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + (c.window ? "" : ", no window"));
+        camera = std::make_unique<Camera>(c.window, new Asset(false, false, 0), c.width, c.height);
+        place(eye, focus, up);
+        camera->mouseOrbit();
+        EXPECT_EQ(getCameraPosition(), eye);
+        EXPECT_EQ(getCameraFocus(), focus);
+        EXPECT_EQ(getCameraUp(), up);
+    }
+}

@@ -100,6 +100,15 @@ void holdKey(const std::string& windowId, const std::string& keysym, double seco
     std::system(("xdotool keyup --window " + windowId + " " + keysym + " >/dev/null 2>&1").c_str());
 }
 
+// Presses and releases a key in one request: both reach the program within
+// one frame, so the loop sees the press only if it keeps it (sticky keys).
+void tapKey(const std::string& windowId, const std::string& keysym)
+{
+    std::system(("xdotool keydown --window " + windowId + " " + keysym + " keyup --window " + windowId + " " +
+                 keysym + " >/dev/null 2>&1")
+                    .c_str());
+}
+
 enum class Ending { TapEscape, HoldEscape, CloseButton };
 
 struct DemoRun {
@@ -126,7 +135,7 @@ DemoRun runAndEnd(const ScratchScene& scene, Ending ending)
         std::this_thread::sleep_for(std::chrono::seconds(2));
         switch (ending) {
         case Ending::TapEscape:
-            pressKey(windowId, "Escape");
+            tapKey(windowId, "Escape");
             break;
         case Ending::HoldEscape:
             holdKey(windowId, "Escape", 1.0);

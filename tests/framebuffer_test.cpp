@@ -472,6 +472,17 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
     EXPECT_EQ(depthBits, 24);
     EXPECT_EQ(stencilBits, 8);
 
+    // A second call replaces the first set rather than adding one.
+    const int texturesWithIt = countNames([](GLuint n) { return glIsTexture(n); });
+    const int programsWithIt = countNames([](GLuint n) { return glIsProgram(n); });
+    const int vertexArraysWithIt = countNames([](GLuint n) { return glIsVertexArray(n); });
+    createFramebuffer();
+    EXPECT_EQ(framebufferNames(), 1);
+    EXPECT_EQ(renderbufferNames(), 1);
+    EXPECT_EQ(countNames([](GLuint n) { return glIsTexture(n); }), texturesWithIt);
+    EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsWithIt);
+    EXPECT_EQ(countNames([](GLuint n) { return glIsVertexArray(n); }), vertexArraysWithIt);
+
     const GLuint oldFramebuffer = fbo;
     const GLuint oldRenderbuffer = depthBuffer;
     releaseFramebuffer();
@@ -519,6 +530,83 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
     glDeleteFramebuffers(1, &reusedFramebuffer);
     glDeleteRenderbuffers(1, &reusedRenderbuffer);
     glDeleteTextures(1, &reusedTexture);
+}
+
+namespace {
+
+// Stand-ins for GLEW's entry points: a compile or link status read as failed,
+// and a count of uniform look-ups.
+PFNGLGETSHADERIVPROC realGetShaderiv = nullptr;
+PFNGLGETPROGRAMIVPROC realGetProgramiv = nullptr;
+PFNGLGETUNIFORMLOCATIONPROC realGetUniformLocation = nullptr;
+int uniformLookUps = 0;
+
+void GLAPIENTRY failedCompile(GLuint shader, GLenum name, GLint* value)
+{
+    realGetShaderiv(shader, name, value);
+    if (name == GL_COMPILE_STATUS) {
+        *value = GL_FALSE;
+    }
+}
+
+void GLAPIENTRY failedLink(GLuint program, GLenum name, GLint* value)
+{
+    realGetProgramiv(program, name, value);
+    if (name == GL_LINK_STATUS) {
+        *value = GL_FALSE;
+    }
+}
+
+GLint GLAPIENTRY countedLookUp(GLuint program, const GLchar* name)
+{
+    ++uniformLookUps;
+    return realGetUniformLocation(program, name);
+}
+
+} // namespace
+
+// The program that copies the image to the window: a stage that does not
+// compile or a program that does not link is reported in one line and
+// leaves nothing behind; a working one has its sampler looked up once.
+TEST(Framebuffer, PresentProgramIsCheckedAndItsSamplerLookedUpOnce)
+{
+    const int programsBefore = countNames([](GLuint n) { return glIsProgram(n); });
+    realGetShaderiv = __glewGetShaderiv;
+    realGetProgramiv = __glewGetProgramiv;
+    realGetUniformLocation = __glewGetUniformLocation;
+
+    __glewGetShaderiv = failedCompile;
+    ::testing::internal::CaptureStdout();
+    createFramebuffer();
+    __glewGetShaderiv = realGetShaderiv;
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "fbo error: the present shaders did not compile\n");
+    EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsBefore);
+    presentFramebuffer(); // nothing to copy with
+    releaseFramebuffer();
+
+    __glewGetProgramiv = failedLink;
+    ::testing::internal::CaptureStdout();
+    createFramebuffer();
+    __glewGetProgramiv = realGetProgramiv;
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "fbo error: the present program did not link\n");
+    EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsBefore);
+    releaseFramebuffer();
+
+    __glewGetUniformLocation = countedLookUp;
+    uniformLookUps = 0;
+    ::testing::internal::CaptureStdout();
+    createFramebuffer();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    const int atCreation = uniformLookUps;
+    presentFramebuffer();
+    presentFramebuffer();
+    __glewGetUniformLocation = realGetUniformLocation;
+    EXPECT_EQ(atCreation, 1);
+    EXPECT_EQ(uniformLookUps, atCreation) << "looked up again on every present";
+    releaseFramebuffer();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
+    clearGLErrors();
 }
 
 TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)

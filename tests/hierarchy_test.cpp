@@ -1,10 +1,14 @@
 // Parent-child asset groups: what the parents forward to their children
 // (transforms, updates, draws), the removal lock, ownership on deletion, and
 // the rotating parent's spin of its children.
+#include "app/AppState.h"
 #include "app/GLHelpers.h"
 #include "asset/Asset.h"
 #include "asset/HierarchicalAsset.h"
 #include "asset/HierarchicalAssetRotating.h"
+#include "modelloader/ModelLoader.h"
+#include "support/GLReadback.h"
+#include "support/Scratch.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -111,34 +115,38 @@ private:
     bool* m_destroyed;
 };
 
+GLuint linkProgram(const char* vertexSource, const char* fragmentSource)
+{
+    const GLuint program = glCreateProgram();
+    for (auto stage :
+         {std::make_pair(GL_VERTEX_SHADER, vertexSource), std::make_pair(GL_FRAGMENT_SHADER, fragmentSource)}) {
+        const GLuint shader = glCreateShader(stage.first);
+        glShaderSource(shader, 1, &stage.second, nullptr);
+        glCompileShader(shader);
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    EXPECT_EQ(linked, GL_TRUE);
+    return program;
+}
+
 // A minimal program with the "model" uniform the assets upload, so that the
 // order of the parents' own draws can be read back from GL.
 GLuint modelProgram()
 {
     static GLuint program = 0;
-    if (program != 0) {
-        return program;
+    if (program == 0) {
+        program = linkProgram("#version 330 core\n"
+                              "uniform mat4 model;\n"
+                              "in vec3 vertexPosition_modelspace;\n"
+                              "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n",
+                              "#version 330 core\n"
+                              "out vec4 colour;\n"
+                              "void main() { colour = vec4(1.0); }\n");
     }
-    const char* vertexSource = "#version 330 core\n"
-                               "uniform mat4 model;\n"
-                               "in vec3 vertexPosition_modelspace;\n"
-                               "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n";
-    const char* fragmentSource = "#version 330 core\n"
-                                 "out vec4 colour;\n"
-                                 "void main() { colour = vec4(1.0); }\n";
-    const GLuint vertex = glCreateShader(GL_VERTEX_SHADER);
-    glShaderSource(vertex, 1, &vertexSource, nullptr);
-    glCompileShader(vertex);
-    const GLuint fragment = glCreateShader(GL_FRAGMENT_SHADER);
-    glShaderSource(fragment, 1, &fragmentSource, nullptr);
-    glCompileShader(fragment);
-    program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    EXPECT_EQ(linked, GL_TRUE);
     return program;
 }
 
@@ -496,4 +504,107 @@ TEST(HierarchicalAsset, WithoutChildrenItBehavesLikeAnAsset)
     EXPECT_GT(maxDifference(plain.getModelMatrix(), tiltedStart(glm::vec3(1.0f, 2.0f, 3.0f))), 0.5f);
     EXPECT_EQ(lonely.removeLastChild(), nullptr);
     EXPECT_FALSE(lonely.isRemovalLocked());
+}
+
+// A parent draws its children in its own pass: with the pass's program and lit
+// flag, which the frame loop sets on the parent only. Depth pass and lit pass
+// run through the frame loop's drawScene with two different programs; the
+// child must come out lit like an equal asset drawn alone.
+template <class Parent>
+void expectChildDrawnInItsParentsPass()
+{
+    const char* vertex = "#version 330 core\n"
+                         "uniform mat4 model;\n"
+                         "in vec3 vertexPosition_modelspace;\n"
+                         "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n";
+    const GLuint depthProgram = linkProgram(vertex, "#version 330 core\n"
+                                                    "out vec4 colour;\n"
+                                                    "void main() { colour = vec4(0.0); }\n");
+    // Three lights in a lit pass, none otherwise.
+    const GLuint litProgram =
+        linkProgram(vertex, "#version 330 core\n"
+                            "uniform int numPointLights;\n"
+                            "out vec4 colour;\n"
+                            "void main() { colour = vec4(float(numPointLights) / 4.0, 0.5, 0.0, 1.0); }\n");
+    ScratchDirectory dir;
+    dir.write("square.obj", "v -0.2 -0.2 0\nv 0.2 -0.2 0\nv 0.2 0.2 0\nv -0.2 0.2 0\nvn 0 0 1\n"
+                            "f 1//1 2//1 3//1 4//1\n");
+    // Built with the lit pass's program, as the scene builds its assets.
+    auto* parent = new Parent(false, false, litProgram);
+    auto* child = new Asset(false, false, litProgram);
+    Asset alone(false, false, litProgram);
+    ::testing::internal::CaptureStdout();
+    // Three spellings of the path: three meshes of their own.
+    ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.file("square.obj"), parent, false));
+    ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.path() + "/./square.obj", child, false));
+    ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.path() + "//square.obj", &alone, false));
+    ::testing::internal::GetCapturedStdout();
+    parent->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(-0.6f, 0.0f, 0.0f)));
+    alone.setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(0.6f, 0.0f, 0.0f)));
+    parent->addChild(child);
+
+    assets.push_back(parent);
+    assets.push_back(&alone);
+    glViewport(0, 0, 1024, 768);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glDrawBuffer(GL_NONE);
+    drawScene(false, false, false, depthProgram);
+    glDrawBuffer(GL_BACK);
+    glDepthFunc(GL_EQUAL);
+    drawScene(false, false, true, litProgram);
+    glDepthFunc(GL_LEQUAL);
+    assets.clear();
+    glReadBuffer(GL_BACK);
+    const RgbImage image = readPixels(0, 0, 1024, 768);
+
+    // Centres of the child (x 0) and of the lone asset (x 0.6).
+    const uint8_t* childPixel = image.at(512, 384);
+    const uint8_t* alonePixel = image.at(819, 384);
+    EXPECT_EQ(alonePixel[0], 191);
+    EXPECT_EQ(alonePixel[1], 128);
+    EXPECT_EQ(childPixel[0], alonePixel[0]);
+    EXPECT_EQ(childPixel[1], alonePixel[1]);
+
+    ::testing::internal::CaptureStdout();
+    delete parent;
+    ::testing::internal::GetCapturedStdout();
+    glUseProgram(0);
+    glDeleteProgram(depthProgram);
+    glDeleteProgram(litProgram);
+    clearGLErrors();
+}
+
+TEST(HierarchicalAsset, ChildIsDrawnWithItsParentsProgramAndLitFlag)
+{
+    expectChildDrawnInItsParentsPass<HierarchicalAsset>();
+}
+
+TEST(HierarchicalAssetRotating, ChildIsDrawnWithItsParentsProgramAndLitFlag)
+{
+    expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>();
+}
+
+// A null child is refused, so nothing forwarded later can reach it.
+template <class Parent>
+void expectNullChildRefused()
+{
+    Parent parent(false, false, 0);
+    parent.addChild(nullptr);
+    EXPECT_TRUE(parent.getChildren().empty());
+    parent.draw();
+    parent.update(0.5f);
+    parent.translate(1.0f, yAxis);
+    parent.scale(2.0f);
+    clearGLErrors();
+}
+
+TEST(HierarchicalAsset, NullChildIsRefused)
+{
+    expectNullChildRefused<HierarchicalAsset>();
+}
+
+TEST(HierarchicalAssetRotating, NullChildIsRefused)
+{
+    expectNullChildRefused<HierarchicalAssetRotating>();
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -350,6 +351,9 @@ TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
     ASSERT_NE(first->getUvBuffer(), 0u);
     ASSERT_NE(first->getTangentBuffer(), 0u);
     ASSERT_NE(first->getAdjacencyIndexBuffer(), 0u);
+    const GLuint firstNames[] = {first->getVao(),          first->getPositionBuffer(), first->getNormalBuffer(),
+                                 first->getIndexBuffer(),  first->getUvBuffer(),       first->getTangentBuffer(),
+                                 first->getAdjacencyIndexBuffer()};
 
     std::filesystem::remove(path);
     auto second = makeAsset(true);
@@ -363,16 +367,90 @@ TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
     EXPECT_EQ(second->getNormalBuffer(), first->getNormalBuffer());
     EXPECT_EQ(second->getIndexBuffer(), first->getIndexBuffer());
     EXPECT_EQ(second->getNumIndices(), first->getNumIndices());
-    EXPECT_EQ(second->getUvBuffer(), 0u);
-    EXPECT_EQ(second->getTangentBuffer(), 0u);
-    EXPECT_EQ(second->getAdjacencyIndexBuffer(), 0u);
+    // Also every stream its draws point the shared vertex array at.
+    EXPECT_EQ(second->getUvBuffer(), first->getUvBuffer());
+    EXPECT_EQ(second->getTangentBuffer(), first->getTangentBuffer());
+    EXPECT_EQ(second->getAdjacencyIndexBuffer(), first->getAdjacencyIndexBuffer());
+    EXPECT_TRUE(second->hasAdjacency());
     EXPECT_TRUE(second->m_Entries.empty());
-    EXPECT_FALSE(second->hasAdjacency());
     EXPECT_TRUE(second->m_posMap.empty());
 
-    // Releasing the second asset first: its destructor deletes the shared
-    // names, the first's deletes them again (harmless).
-    second.reset();
+    // The first load is as it was.
+    const GLuint firstNamesAfter[] = {first->getVao(),          first->getPositionBuffer(), first->getNormalBuffer(),
+                                      first->getIndexBuffer(),  first->getUvBuffer(),       first->getTangentBuffer(),
+                                      first->getAdjacencyIndexBuffer()};
+    EXPECT_TRUE(std::equal(std::begin(firstNames), std::end(firstNames), std::begin(firstNamesAfter)));
+}
+
+// A repeat that needs a stream the first asset's mesh lacks (adjacency,
+// tangents) gets a mesh of its own; the first keeps its own.
+TEST_F(ModelImport, RepeatNeedingMoreThanTheFirstHasIsImportedForItself)
+{
+    dir.write("two.mtl", twoMtl);
+    dir.write("two.obj", twoMeshObj);
+    const std::string path = dir.file("two.obj");
+    auto first = makeAsset(false);
+    ASSERT_TRUE(load(path, first.get(), false));
+    const GLuint firstVao = first->getVao();
+    auto second = makeAsset(true);
+    ASSERT_TRUE(load(path, second.get(), true));
+    EXPECT_NE(second->getVao(), firstVao);
+    EXPECT_NE(second->getTangentBuffer(), 0u);
+    EXPECT_NE(second->getAdjacencyIndexBuffer(), 0u);
+    EXPECT_TRUE(second->hasAdjacency());
+    EXPECT_EQ(first->getVao(), firstVao);
+    EXPECT_EQ(first->getAdjacencyIndexBuffer(), 0u);
+    EXPECT_FALSE(first->hasAdjacency());
+}
+
+// A second model loaded into the same asset replaces the first one: fresh
+// adjacency tables that name only the new vertices, the old GL objects gone,
+// and no adjacency list left over when the new model has none.
+TEST_F(ModelImport, ASecondModelReplacesTheFirstInTheSameAsset)
+{
+    dir.write("two.mtl", twoMtl);
+    dir.write("two.obj", twoMeshObj);
+    dir.write("cube.obj", cubeObj);
+    auto asset = makeAsset();
+    ASSERT_TRUE(load(dir.file("two.obj"), asset.get(), true));
+    const GLuint oldBuffers[] = {asset->getPositionBuffer(), asset->getNormalBuffer(), asset->getUvBuffer(),
+                                 asset->getIndexBuffer(), asset->getAdjacencyIndexBuffer()};
+    const GLuint oldVao = asset->getVao();
+
+    ASSERT_TRUE(load(dir.file("cube.obj"), asset.get(), true));
+    EXPECT_EQ(asset->m_Entries.size(), 1u);
+    EXPECT_EQ(asset->m_posMap.size(), 8u);
+    EXPECT_EQ(asset->m_uniqueFaces.size(), 12u);
+    EXPECT_EQ(asset->m_indexMap.size(), 18u);
+    const auto positions = readBuffer<Vec3>(asset->getPositionBuffer());
+    const auto plain = readBuffer<unsigned int>(asset->getIndexBuffer());
+    const auto adjacency = readBuffer<unsigned int>(asset->getAdjacencyIndexBuffer());
+    ASSERT_EQ(plain.size(), 36u);
+    ASSERT_EQ(adjacency.size(), 72u);
+    int misplacedCorners = 0;
+    for (size_t t = 0; t < 12; ++t) {
+        for (size_t k = 0; k < 3; ++k) {
+            ASSERT_LT(adjacency[6 * t + 2 * k], positions.size());
+            const Vec3& a = positions[adjacency[6 * t + 2 * k]];
+            const Vec3& b = positions[plain[3 * t + k]];
+            misplacedCorners += near(a.x, b.x) && near(a.y, b.y) && near(a.z, b.z) ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(misplacedCorners, 0) << "adjacency corners that are not where the triangle's corners are";
+    // Deleted, unless GL handed the same name out again for the new model.
+    const std::set<GLuint> current = {asset->getPositionBuffer(), asset->getNormalBuffer(), asset->getUvBuffer(),
+                                      asset->getIndexBuffer(), asset->getAdjacencyIndexBuffer()};
+    for (GLuint buffer : oldBuffers) {
+        EXPECT_TRUE(!glIsBuffer(buffer) || current.count(buffer) == 1) << "buffer " << buffer << " leaked";
+    }
+    EXPECT_TRUE(!glIsVertexArray(oldVao) || oldVao == asset->getVao());
+
+    ASSERT_TRUE(load(dir.file("two.obj"), asset.get(), false));
+    EXPECT_EQ(asset->getNumIndices(), 18) << "served the path from a cache entry of the replaced model";
+    EXPECT_FALSE(asset->hasAdjacency());
+    EXPECT_EQ(asset->getAdjacencyIndexBuffer(), 0u);
+    EXPECT_TRUE(asset->m_posMap.empty());
+    EXPECT_TRUE(asset->m_indexMap.empty());
 }
 
 TEST_F(ModelImport, PathWrittenDifferentlyIsImportedAgain)

@@ -8,6 +8,7 @@
 // glViewport are GL 1.x entry points that the program links directly, so this
 // executable defines them itself and forwards to the driver's.
 #include "app/AppState.h"
+#include "app/GLHelpers.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "textureloader/TextureLoader.h"
@@ -715,6 +716,73 @@ TEST_F(RenderPasses, SkippingShadowVolumesLeavesTheOtherPasses)
         }
     }
     EXPECT_EQ(draws, 3 * assets.size());
+}
+
+namespace {
+
+// A meshless asset that logs its updates and draws: the operation, with the
+// program current and the lit flag it was drawn with. A flagged probe is
+// normal-mapped and has adjacency.
+class ListedProbe : public Asset {
+public:
+    ListedProbe(std::string name, bool flagged, std::vector<std::string>* log)
+        : Asset(false, flagged, 0), m_name(std::move(name)), m_log(log)
+    {
+        m_withAdjacency = flagged;
+    }
+    void update(float) override { m_log->push_back(m_name + " update"); }
+    void draw() override { record("draw"); }
+    void drawShadowVolume() override { record("drawShadowVolume"); }
+    void drawNormalMapped() override { record("drawNormalMapped"); }
+
+private:
+    void record(const std::string& operation)
+    {
+        GLint current = 0;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+        const GLuint program = static_cast<GLuint>(current);
+        const std::string name = program == ambientShader.getProgram()         ? "ambient"
+                                 : program == basicLightingShader.getProgram() ? "basic"
+                                                                               : std::to_string(program);
+        m_log->push_back(m_name + " " + operation + " " + name + (m_lit ? " lit" : " unlit"));
+    }
+
+    std::string m_name;
+    std::vector<std::string>* m_log;
+};
+
+} // namespace
+
+// The two further lists: whatever their assets' flags, they are drawn with the
+// plain draw in the depth pass and both lit passes, after the main list, never
+// as shadow volumes or normal-mapped; and updated after the main list (here
+// ending with a plain probe).
+TEST_F(RenderPasses, FurtherListsAreDrawnPlainAndUpdatedAfterTheMainList)
+{
+    std::vector<std::string> log;
+    ::testing::internal::CaptureStdout();
+    {
+        ListedProbe main("main", false, &log);
+        ListedProbe second("second", true, &log);
+        ListedProbe third("third", true, &log);
+        assets.push_back(&main);
+        assets2.push_back(&second);
+        assets3.push_back(&third);
+        renderRecorded(1);
+        assets.pop_back();
+        assets2.clear();
+        assets3.clear();
+    }
+    ::testing::internal::GetCapturedStdout();
+    clearGLErrors();
+
+    std::vector<std::string> expected = {"main update", "second update", "third update"};
+    for (const char* pass : {" ambient unlit", " basic lit", " basic lit"}) {
+        for (const char* probe : {"main", "second", "third"}) {
+            expected.push_back(std::string(probe) + " draw" + pass);
+        }
+    }
+    EXPECT_EQ(log, expected);
 }
 
 // Shutdown releases the seven scene assets in list order, then the camera

@@ -7,6 +7,7 @@
 #include "support/Scratch.h"
 
 #include <GL/glew.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -379,4 +380,49 @@ TEST(ShaderLoaderInProcess, AnUnusedLoaderCreatesAndDeletesNothing)
         EXPECT_EQ(GLCallCounter::shaderDeletes, 0);
         EXPECT_FALSE(glIsProgram(program));
     }
+}
+
+namespace {
+
+// When set, the next glGetError reports this code (the program's calls reach
+// the definition below, which stands in for the driver's).
+GLenum injectedError = GL_NO_ERROR;
+
+} // namespace
+
+extern "C" GLenum GLAPIENTRY glGetError()
+{
+    static const auto real = reinterpret_cast<GLenum (*)()>(dlsym(RTLD_NEXT, "glGetError"));
+    const GLenum injected = injectedError;
+    injectedError = GL_NO_ERROR;
+    return injected != GL_NO_ERROR ? injected : real();
+}
+
+// GLU has no text for some codes (a lost context, for one): a failed link that
+// meets one still prints a line for it.
+TEST(ShaderLoaderInProcess, AGLErrorThatGLUCannotNameIsStillPrinted)
+{
+    // Declared and called but never defined: it compiles, and does not link.
+    const char* source = "#version 330 core\n"
+                         "vec4 corner();\n"
+                         "void main() { gl_Position = corner(); }\n";
+    GLuint program = glCreateProgram();
+    const GLuint shader = glCreateShader(GL_VERTEX_SHADER);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    glAttachShader(program, shader);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+
+    injectedError = GL_CONTEXT_LOST;
+    testing::internal::CaptureStdout();
+    const int linked = linkShaderProgram(&program);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(linked, 0);
+    EXPECT_EQ(out.compare(0, 30, "Failed to link shader program\n"), 0) << out;
+    const std::string last = "unknown GL error 0x0507\n";
+    ASSERT_GE(out.size(), last.size());
+    EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+    glDeleteProgram(program);
+    glDeleteShader(shader);
 }

@@ -6,8 +6,9 @@ namespace {
 // The colour image of the off-screen framebuffer and what copies it to the
 // window; owned here, created with the framebuffer, deleted with it.
 GLuint colourTexture = 0;
-GLuint presentProgram = 0;
+GLuint presentProgram = 0; // 0 when it did not build: nothing is copied then
 GLuint presentVao = 0;
+GLint presentImageLocation = -1;
 
 const char* const presentVertexSource = R"(#version 330 core
 // One triangle that covers the whole viewport.
@@ -28,11 +29,18 @@ void main()
 }
 )";
 
+// The compiled shader, or 0 (nothing left behind) when it does not compile.
 GLuint compileStage(GLenum stage, const char* source)
 {
     const GLuint shader = glCreateShader(stage);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (compiled != GL_TRUE) {
+        glDeleteShader(shader);
+        return 0;
+    }
     return shader;
 }
 
@@ -40,12 +48,27 @@ void createPresenter()
 {
     const GLuint vertex = compileStage(GL_VERTEX_SHADER, presentVertexSource);
     const GLuint fragment = compileStage(GL_FRAGMENT_SHADER, presentFragmentSource);
+    if (vertex == 0 || fragment == 0) {
+        glDeleteShader(vertex);
+        glDeleteShader(fragment);
+        printLine("fbo error: the present shaders did not compile");
+        return;
+    }
     presentProgram = glCreateProgram();
     glAttachShader(presentProgram, vertex);
     glAttachShader(presentProgram, fragment);
     glLinkProgram(presentProgram);
     glDeleteShader(vertex);
     glDeleteShader(fragment);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(presentProgram, GL_LINK_STATUS, &linked);
+    if (linked != GL_TRUE) {
+        glDeleteProgram(presentProgram);
+        presentProgram = 0;
+        printLine("fbo error: the present program did not link");
+        return;
+    }
+    presentImageLocation = glGetUniformLocation(presentProgram, "image");
     glGenVertexArrays(1, &presentVao);
 }
 
@@ -53,6 +76,8 @@ void createPresenter()
 
 void createFramebuffer()
 {
+    // A second call replaces the first set instead of losing it.
+    releaseFramebuffer();
     glGenFramebuffers(1, &fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glGenRenderbuffers(1, &depthBuffer);
@@ -85,6 +110,9 @@ void presentFramebuffer()
     // Drawn into the window's back buffer with the state the frame leaves
     // (depth writes off, stencil and blending off); only the depth test,
     // culling and the program are changed here, and put back afterwards.
+    if (presentProgram == 0) {
+        return;
+    }
     GLint previousProgram = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &previousProgram);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -93,7 +121,7 @@ void presentFramebuffer()
     glUseProgram(presentProgram);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, colourTexture);
-    glUniform1i(glGetUniformLocation(presentProgram, "image"), 0);
+    glUniform1i(presentImageLocation, 0);
     glBindVertexArray(presentVao);
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindVertexArray(0);
@@ -120,4 +148,5 @@ void releaseFramebuffer()
         glDeleteVertexArrays(1, &presentVao);
     }
     fbo = depthBuffer = colourTexture = presentProgram = presentVao = 0;
+    presentImageLocation = -1;
 }

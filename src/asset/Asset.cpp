@@ -14,16 +14,31 @@ Asset::Asset(bool textured, bool normalMapped, GLuint program)
 Asset::~Asset()
 {
     printLine("Asset Destructor");
-    glDeleteBuffers(1, &m_positionBuffer);
-    glDeleteBuffers(1, &m_indexBuffer);
-    glDeleteBuffers(1, &m_normalBuffer);
-    glDeleteBuffers(1, &m_uvBuffer);
-    glDeleteVertexArrays(1, &m_vao);
-    // The tangent and adjacency buffers belong to this asset alone (a repeat
-    // import shares neither), so they are released here too.
-    glDeleteBuffers(1, &m_tangentBuffer);
-    glDeleteBuffers(1, &m_adjacencyIndexBuffer);
-    ModelLoader::forget(this);
+    releaseMesh();
+}
+
+void Asset::releaseMesh()
+{
+    // Assets loaded from one path share one mesh; the last of them to let go
+    // deletes it, so a survivor never draws deleted (or reissued) names.
+    if (!ModelLoader::release(this)) {
+        glDeleteBuffers(1, &m_positionBuffer);
+        glDeleteBuffers(1, &m_indexBuffer);
+        glDeleteBuffers(1, &m_normalBuffer);
+        glDeleteBuffers(1, &m_uvBuffer);
+        glDeleteVertexArrays(1, &m_vao);
+        glDeleteBuffers(1, &m_tangentBuffer);
+        glDeleteBuffers(1, &m_adjacencyIndexBuffer);
+    }
+    m_positionBuffer = m_indexBuffer = m_normalBuffer = m_uvBuffer = m_vao = 0;
+    m_tangentBuffer = m_adjacencyIndexBuffer = 0;
+    m_numIndices = 0;
+}
+
+bool Asset::holdsMesh() const
+{
+    return m_vao != 0 || m_positionBuffer != 0 || m_normalBuffer != 0 || m_indexBuffer != 0 || m_uvBuffer != 0 ||
+           m_tangentBuffer != 0 || m_adjacencyIndexBuffer != 0;
 }
 
 void Asset::init()

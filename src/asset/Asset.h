@@ -14,9 +14,9 @@
 // built-in spin and drift, material constants and three point lights.
 //
 // Owns its vertex array object and its position, index, normal, texture
-// coordinate, tangent and adjacency buffers (assets imported from one path
-// share the first four names and the vertex array; deleting a name twice is
-// harmless in GL). It does not own its textures or its program.
+// coordinate, tangent and adjacency buffers; assets loaded from one path share
+// all of them, and the last of those assets to release the mesh deletes it
+// (the model loader keeps count). It does not own its textures or its program.
 class Asset {
 public:
     struct MeshEntry {
@@ -65,6 +65,11 @@ public:
     void setAdjacencyIndexBuffer(const GLuint& buffer) { m_adjacencyIndexBuffer = buffer; }
     void setTangentBuffer(const GLuint& buffer) { m_tangentBuffer = buffer; }
     void setNumIndices(int numIndices) { m_numIndices = numIndices; }
+    // Lets go of the mesh: its GL objects are deleted unless another asset
+    // loaded from the same path still draws them. The names become 0.
+    void releaseMesh();
+    // True when the asset holds any GL name of a mesh.
+    bool holdsMesh() const;
 
     // Read-only views for inspection (tests, tools).
     GLuint getVao() const { return m_vao; }
@@ -99,6 +104,9 @@ protected:
     void drawTriangles();
     // True when there is a mesh to draw.
     bool hasMesh() const;
+    // Draws a child in this asset's pass: the frame loop sets the pass's
+    // program and lit flag only on the assets it walks, not on their children.
+    void drawAsChild(Asset* child) const;
 
     bool m_initialised = false;
     float m_lightPower = 1.0f;

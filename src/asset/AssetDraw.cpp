@@ -23,6 +23,13 @@ bool Asset::hasMesh() const
     return m_vao != 0 && m_numIndices > 0;
 }
 
+void Asset::drawAsChild(Asset* child) const
+{
+    child->m_lit = m_lit;
+    child->setProgram(m_program);
+    child->draw();
+}
+
 void Asset::drawTriangles()
 {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);

@@ -16,7 +16,7 @@ void HierarchicalAsset::draw()
 {
     Asset::draw();
     for (Asset* child : m_children) {
-        child->draw();
+        drawAsChild(child);
     }
 }
 
@@ -61,7 +61,9 @@ void HierarchicalAsset::rotateWithChildren(float speed, float dt)
 
 void HierarchicalAsset::addChild(Asset* child)
 {
-    m_children.push_back(child);
+    if (child != nullptr) {
+        m_children.push_back(child);
+    }
 }
 
 Asset* HierarchicalAsset::removeLastChild()

@@ -18,7 +18,7 @@ public:
     void scale(float factor) override;
     virtual void rotateWithChildren(float speed, float dt);
 
-    // The parent takes ownership of `child`.
+    // The parent takes ownership of `child`; a null child is refused.
     void addChild(Asset* child);
     // Removes the last child, unless a removal happened less than one second
     // of update time ago, and hands it back: the caller owns it from then on.

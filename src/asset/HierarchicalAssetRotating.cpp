@@ -18,7 +18,7 @@ void HierarchicalAssetRotating::draw()
 {
     Asset::draw();
     for (Asset* child : m_children) {
-        child->draw();
+        drawAsChild(child);
     }
 }
 
@@ -60,5 +60,7 @@ void HierarchicalAssetRotating::rotateWithChildren(float speed, float dt)
 
 void HierarchicalAssetRotating::addChild(Asset* child)
 {
-    m_children.push_back(child);
+    if (child != nullptr) {
+        m_children.push_back(child);
+    }
 }

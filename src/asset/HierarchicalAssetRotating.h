@@ -17,7 +17,7 @@ public:
     void scale(float factor) override;
     virtual void rotateWithChildren(float speed, float dt);
 
-    // The parent takes ownership of `child`.
+    // The parent takes ownership of `child`; a null child is refused.
     void addChild(Asset* child);
     const std::vector<Asset*>& getChildren() const { return m_children; }
 

@@ -57,6 +57,11 @@ bool Camera::computeBasis(glm::vec3& forward, glm::vec3& back, glm::vec3& up, gl
 
 void Camera::mouseOrbit()
 {
+    // No window to read, or no centre to measure from: a window narrower or
+    // lower than 2 pixels halves to 0, and the offsets would divide by it.
+    if (m_window == nullptr || m_width < 2 || m_height < 2) {
+        return;
+    }
     glfwSetInputMode(m_window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
     double xpos = 0.0;
     double ypos = 0.0;

@@ -10,9 +10,9 @@
 #include <assimp/scene.h>
 #include <assimp/version.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 static_assert(ModelLoader::importFlags ==
@@ -45,6 +45,22 @@ glm::vec3 toVec3(const aiVector3D& v)
     return glm::vec3(v.x, v.y, v.z);
 }
 
+// A model loaded into an asset that already holds one replaces it: the old
+// mesh is let go and the tables built for it are emptied, so that nothing of
+// the old model leaks or reaches the new adjacency list.
+void startAfresh(Asset* asset)
+{
+    if (asset->holdsMesh()) {
+        asset->releaseMesh();
+    }
+    asset->m_Entries.clear();
+    asset->m_materialIndices.clear();
+    asset->m_indexMap.clear();
+    asset->m_posMap.clear();
+    asset->m_uniqueFaces.clear();
+    asset->m_withAdjacency = false;
+}
+
 } // namespace
 
 ModelLoader* ModelLoader::s_instance = nullptr;
@@ -60,15 +76,59 @@ ModelLoader::~ModelLoader()
     s_instance = nullptr;
 }
 
-void ModelLoader::forget(const Asset* asset)
+bool ModelLoader::release(const Asset* asset)
 {
     if (s_instance == nullptr) {
-        return;
+        return false;
+    }
+    Asset* heir = nullptr;
+    auto& meshUsers = s_instance->m_meshUsers;
+    const auto users = meshUsers.find(asset->getVao());
+    if (users != meshUsers.end()) {
+        std::vector<Asset*>& list = users->second;
+        const auto own = std::find(list.begin(), list.end(), asset);
+        if (own != list.end()) {
+            list.erase(own);
+            heir = list.empty() ? nullptr : list.front();
+            // A mesh left with one user is that asset's alone again.
+            if (list.size() <= 1) {
+                meshUsers.erase(users);
+            }
+        }
     }
     auto& models = s_instance->m_models;
     for (auto it = models.begin(); it != models.end();) {
-        it = (it->second == asset) ? models.erase(it) : std::next(it);
+        if (it->second != asset) {
+            ++it;
+        } else if (heir != nullptr) {
+            it->second = heir;
+            ++it;
+        } else {
+            it = models.erase(it);
+        }
     }
+    return heir != nullptr;
+}
+
+void ModelLoader::share(Asset* first, Asset* asset, bool withAdjacency)
+{
+    asset->setPositionBuffer(first->getPositionBuffer());
+    asset->setIndexBuffer(first->getIndexBuffer());
+    asset->setNumIndices(first->getNumIndices());
+    asset->setNormalBuffer(first->getNormalBuffer());
+    asset->setVao(first->getVao());
+    // The draws point the shared vertex array's uv (and tangent) attribute at
+    // these, so they must be the first asset's too; every sharer holds every
+    // name, so whichever goes last can delete them all.
+    asset->setUvBuffer(first->getUvBuffer());
+    asset->setTangentBuffer(first->getTangentBuffer());
+    asset->setAdjacencyIndexBuffer(first->getAdjacencyIndexBuffer());
+    asset->m_withAdjacency = withAdjacency;
+    std::vector<Asset*>& users = m_meshUsers[first->getVao()];
+    if (users.empty()) {
+        users.push_back(first);
+    }
+    users.push_back(asset);
 }
 
 ModelLoader& ModelLoader::getInstance()
@@ -81,17 +141,18 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
 {
     const auto cached = m_models.find(path);
     if (cached != m_models.end()) {
-        const Asset* first = cached->second;
-        const GLuint positionBuffer = first->getPositionBuffer();
-        const GLuint indexBuffer = first->getIndexBuffer();
-        const GLuint normalBuffer = first->getNormalBuffer();
-        const GLuint vao = first->getVao();
-        asset->setPositionBuffer(positionBuffer);
-        asset->setIndexBuffer(indexBuffer);
-        asset->setNumIndices(first->getNumIndices());
-        asset->setNormalBuffer(normalBuffer);
-        asset->setVao(vao);
-        return true;
+        Asset* first = cached->second;
+        // A repeat shares the first asset's mesh when that has every stream
+        // the repeat's draws read; otherwise the file is imported for it.
+        const bool complete = (!withAdjacency || first->getAdjacencyIndexBuffer() != 0) &&
+                              (!asset->isNormalMapped() || first->getTangentBuffer() != 0);
+        if (complete) {
+            if (first != asset) {
+                startAfresh(asset);
+                share(first, asset, withAdjacency);
+            }
+            return true;
+        }
     }
 
     Assimp::Importer importer;
@@ -119,6 +180,7 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
         return false;
     }
 
+    startAfresh(asset);
     asset->m_Entries.resize(scene->mNumMeshes);
     asset->m_materialIndices.resize(scene->mNumMaterials);
     uint32_t NumVertices = 0;

@@ -35,15 +35,24 @@ public:
 
     void findAdjacencies(const aiMesh* mesh, std::vector<unsigned int>& Indices2, Asset* asset);
 
-    // Drops every cache entry that names `asset`, so that a path whose first
-    // asset was deleted is imported afresh instead of served from freed
-    // memory. Does nothing (and creates no loader) before the first import.
-    static void forget(const Asset* asset);
+    // Called when `asset` lets go of its mesh (destroyed, or about to hold
+    // another). Returns true when other assets still draw that mesh: its GL
+    // objects must then stay. The paths cached under `asset` pass to one of
+    // those assets, or are forgotten, so that a path is never served from
+    // freed memory or from a mesh the asset no longer holds. Does nothing
+    // (and creates no loader) before the first import.
+    static bool release(const Asset* asset);
 
 private:
     ModelLoader();
     static ModelLoader* s_instance;
 
+    // Gives `asset` the mesh of `first`, loaded from the same path.
+    void share(Asset* first, Asset* asset, bool withAdjacency);
+
     std::map<std::string, Asset*> m_models;
     uint32_t m_vertexOffset = 0;
+    // The assets that draw one shared mesh, by its vertex array; only meshes
+    // that a repeat load shares are listed.
+    std::map<GLuint, std::vector<Asset*>> m_meshUsers;
 };

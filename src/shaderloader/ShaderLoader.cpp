@@ -4,6 +4,7 @@
 
 #include <GL/glu.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -47,6 +48,19 @@ std::string programInfoLog(GLuint program)
     std::string buffer(static_cast<size_t>(logSize), '\0');
     glGetProgramInfoLog(program, logSize, nullptr, buffer.data());
     return std::string(buffer.c_str());
+}
+
+// GLU has no text for some codes (GL_CONTEXT_LOST, for one) and gives a null
+// pointer for them.
+std::string glErrorText(GLenum error)
+{
+    const GLubyte* text = gluErrorString(error);
+    if (text == nullptr) {
+        char code[32];
+        std::snprintf(code, sizeof(code), "unknown GL error 0x%04X", static_cast<unsigned>(error));
+        return code;
+    }
+    return reinterpret_cast<const char*>(text);
 }
 
 } // namespace
@@ -111,7 +125,7 @@ int linkShaderProgram(GLuint* program)
     printLine(log);
     const GLenum error = glGetError();
     if (error != GL_NO_ERROR) {
-        printLine(reinterpret_cast<const char*>(gluErrorString(error)));
+        printLine(glErrorText(error));
     }
     consolePause();
     return 0;

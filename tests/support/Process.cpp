@@ -28,20 +28,6 @@ void drain(int fd, std::string& into)
     }
 }
 
-std::string shellOutput(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[256];
-    while (fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-        output += buffer;
-    }
-    pclose(pipe);
-    return output;
-}
 
 } // namespace
 
@@ -126,20 +112,19 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
     return result;
 }
 
-std::string waitForWindow(const std::string& title, double timeoutSeconds)
+std::string shellOutput(const std::string& command)
 {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (Clock::now() < deadline) {
-        std::string id = shellOutput("xdotool search --name '^" + title + "$' 2>/dev/null | head -n 1");
-        while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
-            id.pop_back();
-        }
-        if (!id.empty()) {
-            return id;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
     }
-    return std::string();
+    char buffer[256];
+    while (fgets(buffer, sizeof(buffer), pipe) != nullptr) {
+        output += buffer;
+    }
+    pclose(pipe);
+    return output;
 }
 
 bool pressKey(const std::string& windowId, const std::string& keysym)

@@ -31,8 +31,8 @@ struct ProcessOptions {
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options);
 
-// Waits until a window titled `title` exists on $DISPLAY; its X id, or "".
-std::string waitForWindow(const std::string& title, double timeoutSeconds);
+// What a shell command writes to standard output ("" when it cannot run).
+std::string shellOutput(const std::string& command);
 
 // Presses a real key (X keysym name, e.g. "Escape") in the window and keeps it
 // down: the viewer reads keys between frames, and a frame on a software
