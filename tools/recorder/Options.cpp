@@ -40,12 +40,16 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& problem)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            problem.clear();
+            return false;
+        }
         if (arg == "--console") {
             o.console = true;
             continue;
         }
         if (i + 1 >= argc) {
-            problem = arg == "--help" || arg == "-h" ? "" : "unknown option or missing value: " + arg;
+            problem = "unknown option or missing value: " + arg;
             return false;
         }
         const char* value = argv[++i];
