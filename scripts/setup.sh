@@ -18,6 +18,10 @@ packages=(
   xvfb xauth libgl1-mesa-dri libglx-mesa0
   # Keys sent to the viewer's window (tests, scripts/run.sh) and its screenshots (import).
   xdotool imagemagick
+  # The recording tool's encoder (scripts/record.sh: video, animated image; ffprobe in its tests).
+  ffmpeg
+  # The font of the recording's contact sheet labels (ImageMagick's montage).
+  fonts-dejavu-core
   # The fuzzers: clang with libFuzzer and its sanitizer runtimes.
   clang-14 libclang-rt-14-dev
 )
