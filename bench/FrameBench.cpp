@@ -26,8 +26,10 @@
 // from a timestamp taken in this unit's static initialiser, which runs before
 // kov_core's window record opens the window.
 #include "BenchStats.h"
+#include "Machine.h"
 
 #include "app/AppState.h"
+#include "app/BufferReadback.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 
@@ -138,19 +140,6 @@ double processStartBootSeconds()
     }
     const long ticks = sysconf(_SC_CLK_TCK);
     return std::strtod(field.c_str(), nullptr) / static_cast<double>(ticks > 0 ? ticks : 100);
-}
-
-std::string cpuModel()
-{
-    std::ifstream in("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("model name", 0) == 0) {
-            const size_t colon = line.find(':');
-            return colon == std::string::npos ? line : line.substr(colon + 2);
-        }
-    }
-    return "unknown";
 }
 
 std::string glString(GLenum name)
@@ -603,17 +592,8 @@ VolumeCount countVolume(const Asset& asset)
     if (asset.getAdjacencyIndexBuffer() == 0 || asset.getPositionBuffer() == 0) {
         return count;
     }
-    GLint positionBytes = 0;
-    GLint indexBytes = 0;
-    glBindBuffer(GL_ARRAY_BUFFER, asset.getPositionBuffer());
-    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &positionBytes);
-    std::vector<float> positions(static_cast<size_t>(positionBytes) / sizeof(float));
-    glGetBufferSubData(GL_ARRAY_BUFFER, 0, positionBytes, positions.data());
-    // The element binding belongs to the vertex array; read through another target.
-    glBindBuffer(GL_COPY_READ_BUFFER, asset.getAdjacencyIndexBuffer());
-    glGetBufferParameteriv(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &indexBytes);
-    std::vector<GLuint> indices(static_cast<size_t>(indexBytes) / sizeof(GLuint));
-    glGetBufferSubData(GL_COPY_READ_BUFFER, 0, indexBytes, indices.data());
+    const std::vector<float> positions = readBuffer<float>(asset.getPositionBuffer());
+    const std::vector<GLuint> indices = readBuffer<GLuint>(asset.getAdjacencyIndexBuffer());
     const size_t used = std::min(indices.size(), static_cast<size_t>(2 * asset.getNumIndices()));
 
     const glm::mat4 model = asset.getModelMatrix();

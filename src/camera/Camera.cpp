@@ -25,7 +25,6 @@ bool getScrolled() { return scrolled; }
 double getScrollX() { return scrollX; }
 double getScrollY() { return scrollY; }
 
-// Used by the zoom control in CameraInput.cpp.
 void consumeScroll(bool& wasScrolled, double& accumulatedY)
 {
     wasScrolled = scrolled;
