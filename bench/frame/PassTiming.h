@@ -37,80 +37,20 @@ struct PassSamples {
 // pass on its own instead of all passes of a tile together).
 class PassTimer : public PassObserver {
 public:
-    PassTimer()
-    {
-        glGenQueries(passCount, m_queries.data());
-    }
-    ~PassTimer() override
-    {
-        glDeleteQueries(passCount, m_queries.data());
-    }
+    PassTimer();
+    ~PassTimer() override;
     PassTimer(const PassTimer&) = delete;
     PassTimer& operator=(const PassTimer&) = delete;
 
     bool isolate = false;
 
-    void startFrame()
-    {
-        m_ran.fill(false);
-    }
-    void beginPass(RenderPass pass) override
-    {
-        const int i = static_cast<int>(pass);
-        if (isolate) {
-            glFinish();
-        }
-        m_ran[i] = true;
-        m_submitStart[i] = Clock::now();
-        m_threadCpuStart[i] = threadCpu();
-        m_processCpuStart[i] = processCpu();
-        glBeginQuery(GL_TIME_ELAPSED, m_queries[i]);
-    }
-    void endPass(RenderPass pass) override
-    {
-        const int i = static_cast<int>(pass);
-        glEndQuery(GL_TIME_ELAPSED);
-        m_submitSeconds[i] = secondsBetween(m_submitStart[i], Clock::now());
-        m_submitCpu[i] = threadCpu() - m_threadCpuStart[i];
-        if (isolate) {
-            glFinish();
-            m_isolatedSeconds[i] = secondsBetween(m_submitStart[i], Clock::now());
-            m_isolatedCpu[i] = processCpu() - m_processCpuStart[i];
-        }
-        if (pass == RenderPass::Additive && m_dump != nullptr) {
-            // The finished image, read from the back buffer before the swap.
-            glReadBuffer(GL_BACK);
-            m_dump->assign(static_cast<size_t>(m_width) * m_height * 3, 0);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, m_width, m_height, GL_RGB, GL_UNSIGNED_BYTE, m_dump->data());
-            glPixelStorei(GL_PACK_ALIGNMENT, 4);
-            m_dump = nullptr;
-        }
-    }
+    void startFrame();
+    void beginPass(RenderPass pass) override;
+    void endPass(RenderPass pass) override;
     // After glFinish: the figures of each pass that ran.
-    void collect(PassSamples& samples)
-    {
-        for (int i = 0; i < passCount; ++i) {
-            if (!m_ran[i]) {
-                continue;
-            }
-            GLuint64 nanoseconds = 0;
-            glGetQueryObjectui64v(m_queries[i], GL_QUERY_RESULT, &nanoseconds);
-            samples.gl[i].push_back(static_cast<double>(nanoseconds) * 1e-9);
-            samples.submit[i].push_back(m_submitSeconds[i]);
-            samples.submitCpu[i].push_back(m_submitCpu[i]);
-            if (isolate) {
-                samples.isolated[i].push_back(m_isolatedSeconds[i]);
-                samples.isolatedCpu[i].push_back(m_isolatedCpu[i]);
-            }
-        }
-    }
-    void dumpNextFrame(std::vector<unsigned char>* pixels, int width, int height)
-    {
-        m_dump = pixels;
-        m_width = width;
-        m_height = height;
-    }
+    void collect(PassSamples& samples);
+    // Reads the next frame's finished image into `pixels` before its swap.
+    void dumpNextFrame(std::vector<unsigned char>* pixels, int width, int height);
 
 private:
     std::array<GLuint, passCount> m_queries{}; // owned: made by the constructor, deleted by the destructor
@@ -131,20 +71,14 @@ private:
 // geometry shader): a GL_PRIMITIVES_GENERATED query around each pass.
 class PrimitiveCounter : public PassObserver {
 public:
-    PrimitiveCounter() { glGenQueries(passCount, m_queries.data()); }
-    ~PrimitiveCounter() override { glDeleteQueries(passCount, m_queries.data()); }
+    PrimitiveCounter();
+    ~PrimitiveCounter() override;
     PrimitiveCounter(const PrimitiveCounter&) = delete;
     PrimitiveCounter& operator=(const PrimitiveCounter&) = delete;
-    void beginPass(RenderPass pass) override { glBeginQuery(GL_PRIMITIVES_GENERATED, m_queries[static_cast<int>(pass)]); }
-    void endPass(RenderPass) override { glEndQuery(GL_PRIMITIVES_GENERATED); }
-    std::array<GLuint, passCount> results()
-    {
-        std::array<GLuint, passCount> counts{};
-        for (int i = 0; i < passCount; ++i) {
-            glGetQueryObjectuiv(m_queries[i], GL_QUERY_RESULT, &counts[i]);
-        }
-        return counts;
-    }
+    void beginPass(RenderPass pass) override;
+    void endPass(RenderPass) override;
+    // After glFinish: the count of each pass.
+    std::array<GLuint, passCount> results();
 
 private:
     std::array<GLuint, passCount> m_queries{}; // owned: made by the constructor, deleted by the destructor
