@@ -13,6 +13,8 @@
 //
 // Runs under a display (the shell's window opens at start-up), for example
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/kov_import_bench
+#include "Machine.h"
+
 #include "app/AppState.h"
 #include "asset/Asset.h"
 #include "modelloader/Adjacency.h"
@@ -361,19 +363,6 @@ struct Row {
     PhaseResult adjacency;
     PhaseResult load;
 };
-
-std::string cpuModel()
-{
-    std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(info, line)) {
-        if (line.rfind("model name", 0) == 0) {
-            const size_t colon = line.find(':');
-            return colon == std::string::npos ? line : line.substr(colon + 2);
-        }
-    }
-    return "unknown";
-}
 
 void writeJson(const std::string& path, const std::vector<Row>& rows)
 {

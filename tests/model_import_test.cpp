@@ -1,6 +1,7 @@
 // Model import through the real importer on small OBJ files written here:
 // the flattened vertex arrays and per-mesh table, the uploaded buffers and the
 // vertex array layout, the path cache, and the failure transcripts.
+#include "app/BufferReadback.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
 #include "support/Scratch.h"
@@ -56,24 +57,6 @@ void main()
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     EXPECT_EQ(linked, GL_TRUE);
     return program;
-}
-
-template <typename T>
-std::vector<T> readBuffer(GLuint buffer)
-{
-    std::vector<T> data;
-    if (buffer == 0) {
-        return data;
-    }
-    glBindBuffer(GL_COPY_READ_BUFFER, buffer);
-    GLint bytes = 0;
-    glGetBufferParameteriv(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &bytes);
-    data.resize(static_cast<size_t>(bytes) / sizeof(T));
-    if (!data.empty()) {
-        glGetBufferSubData(GL_COPY_READ_BUFFER, 0, static_cast<GLsizeiptr>(data.size() * sizeof(T)), data.data());
-    }
-    glBindBuffer(GL_COPY_READ_BUFFER, 0);
-    return data;
 }
 
 GLint bufferBytes(GLuint buffer)

@@ -73,15 +73,15 @@ bool loadModel(const char* path, Asset* asset, bool withAdjacency)
     return ModelLoader::getInstance().loadModel(path, asset, withAdjacency);
 }
 
-void giveColour(Asset* asset, GLuint handle, const Texture* texture)
+void giveColour(Asset* asset, const Texture* texture)
 {
-    asset->setTexture(handle);
+    asset->setTexture(texture->m_handle);
     asset->setTextureUnit(texture->m_unit);
 }
 
-void giveNormalMap(Asset* asset, GLuint handle, const Texture* texture)
+void giveNormalMap(Asset* asset, const Texture* texture)
 {
-    asset->setNormalMap(handle);
+    asset->setNormalMap(texture->m_handle);
     asset->setNormalMapUnit(texture->m_unit);
 }
 
@@ -102,15 +102,6 @@ void setupScene(SetupTimings* timings)
     Texture* lionC = loadSceneTexture("textures/Lion_Albido.jpg", 0);
     Texture* lionN = loadSceneTexture("textures/Lion_normals.jpg", 1);
     (void)cometTexture; // loaded and released with the others, never drawn
-    const GLuint cowTextureHandle = cowTexture->m_handle;
-    const GLuint metalTextureHandle = metalTexture->m_handle;
-    const GLuint testTextureHandle = testTexture->m_handle;
-    const GLuint metalText2TextureHandle = metalText2->m_handle;
-    const GLuint metalText2NTextureHandle = metalText2N->m_handle;
-    const GLuint brickTextureHandle = brickText2->m_handle;
-    const GLuint brickNTextureHandle = brick2N->m_handle;
-    const GLuint lionTextureHandle = lionC->m_handle;
-    const GLuint lionNTextureHandle = lionN->m_handle;
 
     clearGLErrors();
     if (timings != nullptr) {
@@ -131,22 +122,22 @@ void setupScene(SetupTimings* timings)
 
     Asset* lion = new Asset(true, true, basic);
     loadModel("models/Lion.obj", lion, true);
-    giveColour(lion, lionTextureHandle, lionC);
-    giveNormalMap(lion, lionNTextureHandle, lionN);
+    giveColour(lion, lionC);
+    giveNormalMap(lion, lionN);
     lion->scale(0.1f);
     lion->translate(5.0f, glm::vec3(-2.0f, -1.0f, -11.0f));
     lion->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
 
     Asset* lion2 = new Asset(true, false, basic);
     loadModel("models/Lion2.obj", lion2, true);
-    giveColour(lion2, lionTextureHandle, lionC);
+    giveColour(lion2, lionC);
     lion2->scale(0.1f);
     lion2->translate(5.0f, glm::vec3(-3.1f, -1.0f, -11.0f));
     lion2->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
 
     Asset* test = new Asset(true, false, basic);
     loadModel("models/box.obj", test, true);
-    giveColour(test, testTextureHandle, testTexture);
+    giveColour(test, testTexture);
     test->setTextured(true);
     test->scale(0.1f);
     test->translate(1.0f, glm::vec3(0.0f, 3.0f, -15.0f));
@@ -155,8 +146,8 @@ void setupScene(SetupTimings* timings)
 
     Asset* metalBox = new Asset(true, true, basic);
     loadModel("models/box2.obj", metalBox, true);
-    giveColour(metalBox, metalText2TextureHandle, metalText2);
-    giveNormalMap(metalBox, metalText2NTextureHandle, metalText2N);
+    giveColour(metalBox, metalText2);
+    giveNormalMap(metalBox, metalText2N);
     metalBox->setTextured(true);
     metalBox->scale(0.2f);
     metalBox->setVelocity(glm::vec3(0.0f, 0.0f, 0.0f));
@@ -165,8 +156,8 @@ void setupScene(SetupTimings* timings)
 
     Asset* brickBox = new Asset(true, true, basic);
     loadModel("models/box3.obj", brickBox, true);
-    giveColour(brickBox, brickTextureHandle, brickText2);
-    giveNormalMap(brickBox, brickNTextureHandle, brick2N);
+    giveColour(brickBox, brickText2);
+    giveNormalMap(brickBox, brick2N);
     brickBox->setTextured(true);
     brickBox->scale(0.1f);
     brickBox->translate(1.0f, glm::vec3(0.0f, 5.0f, -110.0f));
@@ -174,7 +165,7 @@ void setupScene(SetupTimings* timings)
     brickBox->setRotationSpeed(glm::vec3(10.0f, 25.0f, 5.0f));
 
     cow = new Asset(true, false, shadow);
-    giveColour(cow, cowTextureHandle, cowTexture);
+    giveColour(cow, cowTexture);
     cow->translate(6.0f, glm::vec3(0.0f, 0.0f, -1.0f));
     cow->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
     cow->setRotationSpeed(glm::vec3(20.0f, 10.0f, 10.0f));
@@ -183,7 +174,7 @@ void setupScene(SetupTimings* timings)
 
     Asset* spaceStation = new Asset(true, false, basic);
     loadModel("models/spaceship.obj", spaceStation, false);
-    giveColour(spaceStation, metalTextureHandle, metalTexture);
+    giveColour(spaceStation, metalTexture);
     spaceStation->scale(1.0f);
     clearGLErrors();
     if (timings != nullptr) {

@@ -1,107 +1,18 @@
+// The Camera object and the scroll accumulator its GLFW handler fills.
 #include "camera/Camera.h"
 
 #include "asset/Asset.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/geometric.hpp>
-#include <glm/gtc/matrix_transform.hpp>
 
 namespace {
-
-glm::vec3 cameraPosition(0.0f, 1.0f, 0.0f);
-glm::vec3 cameraFocus(0.2f, 1.0f, -1.0f);
-glm::vec3 cameraUp(0.0f, 1.0f, 0.0f);
-
-const float fieldOfView = 30.0f;
-const float aspectRatio = 4.0f / 3.0f;
-const float nearPlane = 0.1f;
-const float farPlane = 100000.0f;
-// Built once before main; the aspect ratio stays 4:3 whatever the window does.
-const glm::mat4 projectionMatrix =
-    glm::perspective(fieldOfView * 0.017453292f, aspectRatio, nearPlane, farPlane);
-
-int flightState = 0;
-float flightTimer = 0.0f;
-float flightProgress = 0.0f;
 
 bool scrolled = false;
 double scrollX = 0.0;
 double scrollY = 0.0;
 
 } // namespace
-
-glm::mat4 getViewMatrix()
-{
-    return glm::lookAt(cameraPosition, cameraFocus, cameraUp);
-}
-
-glm::mat4 getProjectionMatrix()
-{
-    return projectionMatrix;
-}
-
-glm::vec3 getCameraPosition() { return cameraPosition; }
-glm::vec3 getCameraFocus() { return cameraFocus; }
-glm::vec3 getCameraUp() { return cameraUp; }
-void setCameraPosition(glm::vec3 position) { cameraPosition = position; }
-void setCameraFocus(glm::vec3 focus) { cameraFocus = focus; }
-void setCameraUp(glm::vec3 up) { cameraUp = up; }
-
-int getFlightState() { return flightState; }
-float getFlightTimer() { return flightTimer; }
-float getFlightProgress() { return flightProgress; }
-
-void resetCameraFlight()
-{
-    flightState = 0;
-    flightTimer = 0.0f;
-    flightProgress = 0.0f;
-}
-
-namespace {
-
-// One pause: after ten seconds the next state begins.
-void pause(int nextState)
-{
-    if (flightTimer >= 10.0f) {
-        flightTimer = 0.0f;
-        flightProgress = 0.0f;
-        flightState = nextState;
-    }
-}
-
-// One glide: moves until its progress passes `length`; the frame that ends it
-// moves nothing.
-void glide(double dt, float length, double speed, double rise, int nextState, glm::vec3& camPos)
-{
-    if (flightProgress > length) {
-        flightState = nextState;
-        flightProgress = 0.0f;
-        flightTimer = 0.0f;
-        return;
-    }
-    flightProgress += speed * dt;
-    camPos = glm::vec3(0.0f, static_cast<float>(rise * dt), static_cast<float>(-speed * dt));
-}
-
-} // namespace
-
-void updateCameraFlight(double dt)
-{
-    glm::vec3 camPos(0.0f, 0.0f, 0.0f);
-    switch (flightState) {
-    case 0: pause(1); break;
-    case 1: glide(dt, 5.5f, 0.2, 0.0, 2, camPos); break;
-    case 2: pause(3); break;
-    case 3: glide(dt, 6.5f, 0.2, 0.002, 4, camPos); break;
-    case 4: pause(5); break;
-    case 5: glide(dt, 2.0f, 0.1, 0.0, 6, camPos); break;
-    default: break;
-    }
-    cameraFocus += camPos;
-    cameraPosition += camPos;
-    flightTimer += dt;
-}
 
 void scrollCallback(GLFWwindow* /*window*/, double xoffset, double yoffset)
 {
@@ -114,7 +25,6 @@ bool getScrolled() { return scrolled; }
 double getScrollX() { return scrollX; }
 double getScrollY() { return scrollY; }
 
-// Used by the zoom control in CameraInput.cpp.
 void consumeScroll(bool& wasScrolled, double& accumulatedY)
 {
     wasScrolled = scrolled;
@@ -126,7 +36,7 @@ void consumeScroll(bool& wasScrolled, double& accumulatedY)
 
 Camera::Camera(GLFWwindow* window, Asset* body, unsigned width, unsigned height)
     : m_body(body), m_width(width), m_height(height), m_window(window), m_pivot(0.0f, 0.0f, -5.0f),
-      m_mouseSpeed(5.0f), m_moveSpeed(5.0f), m_radius(glm::length(m_pivot - cameraPosition)),
+      m_mouseSpeed(5.0f), m_moveSpeed(5.0f), m_radius(glm::length(m_pivot - getCameraPosition())),
       m_wireframe(false)
 {
     if (m_window != nullptr) {

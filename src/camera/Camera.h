@@ -32,6 +32,9 @@ void scrollCallback(GLFWwindow* window, double xoffset, double yoffset);
 bool getScrolled();
 double getScrollX();
 double getScrollY();
+// Empties the accumulator for the zoom control, returning whether anything
+// arrived and the vertical sum.
+void consumeScroll(bool& wasScrolled, double& accumulatedY);
 
 // The camera object: the window it reads input from and the invisible body
 // it moves with. Owns `m_body`.

@@ -8,8 +8,6 @@
 
 #include <cmath>
 
-void consumeScroll(bool& wasScrolled, double& accumulatedY);
-
 namespace {
 
 const double pi = 3.141592653589793;

@@ -5,6 +5,8 @@
 #include "models.h"
 #include "textures.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -13,18 +15,6 @@
 using namespace gen;
 
 namespace {
-
-int g_failed = 0;
-
-#define EXPECT(cond, ...)                                              \
-    do {                                                               \
-        if (!(cond)) {                                                 \
-            ++g_failed;                                                \
-            std::fprintf(stderr, "%s:%d: FAILED %s: ", __FILE__, __LINE__, #cond); \
-            std::fprintf(stderr, __VA_ARGS__);                         \
-            std::fprintf(stderr, "\n");                                \
-        }                                                              \
-    } while (0)
 
 // Signed volume of a closed mesh; positive when wound outwards.
 double volume(const Mesh& m) {
@@ -40,18 +30,20 @@ const UvFunction kFlatUvs = [](const Vec3 (&)[3], const Vec3&, Vec2 (&uv)[3]) {
     uv[2] = {0, 1};
 };
 
-void testPolygonizedShapesAreClosedAndOutward() {
+} // namespace
+
+TEST(Generator, PolygonizedShapesAreClosedAndOutward) {
     // A sphere: closed, outward, right volume.
     Shape ball;
     ball.add(sphere(Vec3(0.3, -0.2, 0.1), 1.0, 0));
     Mesh m = polygonize(ball, 0.1, 100000, kFlatUvs);
-    EXPECT(checkWatertight(m).empty(), "sphere: %s", checkWatertight(m).c_str());
+    EXPECT_EQ(checkWatertight(m), "") << "sphere";
     double expected = 4.0 / 3.0 * 3.14159265358979 ;
-    EXPECT(std::fabs(volume(m) - expected) < 0.05 * expected, "sphere volume %f", volume(m));
+    EXPECT_NEAR(volume(m), expected, 0.05 * expected) << "sphere volume";
     int inward = 0;
     for (size_t i = 0; i < m.positions.size(); ++i)
         if (dot(m.normals[i], m.positions[i] - Vec3(0.3, -0.2, 0.1)) <= 0) ++inward;
-    EXPECT(inward == 0, "%d sphere normals point inwards", inward);
+    EXPECT_EQ(inward, 0) << "sphere normals point inwards";
 
     // Two blobs joined by a thin neck, plus a detached piece: several parts,
     // thin features, still closed after simplification.
@@ -61,44 +53,47 @@ void testPolygonizedShapesAreClosedAndOutward() {
     blobs.add(sphere(Vec3(1, 0.2, 0), 0.5, 2, 0.2));
     blobs.add(sphere(Vec3(0, 1.5, 0), 0.3, 3, 0.0));
     Mesh b = polygonize(blobs, 0.05, 3000, kFlatUvs);
-    EXPECT(checkWatertight(b).empty(), "blobs: %s", checkWatertight(b).c_str());
-    EXPECT(b.triangles.size() <= 3000, "blobs kept %zu triangles", b.triangles.size());
-    EXPECT(volume(b) > 0, "blobs wound inwards");
+    EXPECT_EQ(checkWatertight(b), "") << "blobs";
+    EXPECT_LE(b.triangles.size(), 3000u) << "blobs kept too many triangles";
+    EXPECT_GT(volume(b), 0) << "blobs wound inwards";
     int against = 0;
     for (const auto& t : b.triangles) {
         Vec3 fn = cross(b.positions[t[1].p] - b.positions[t[0].p], b.positions[t[2].p] - b.positions[t[0].p]);
         if (dot(fn, b.normals[t[0].n] + b.normals[t[1].n] + b.normals[t[2].n]) <= 0) ++against;
     }
-    EXPECT(against == 0, "%d triangles disagree with their normals", against);
+    EXPECT_EQ(against, 0) << "triangles disagree with their normals";
 }
 
-void testDecimationKeepsShape() {
+TEST(Generator, DecimationKeepsShape) {
     Shape ball;
     ball.add(sphere(Vec3(0, 0, 0), 1.0, 0));
     Mesh m = polygonize(ball, 0.04, 600, kFlatUvs);
-    EXPECT(m.triangles.size() <= 600 && m.triangles.size() > 400, "kept %zu triangles", m.triangles.size());
-    EXPECT(checkWatertight(m).empty(), "decimated sphere: %s", checkWatertight(m).c_str());
+    EXPECT_LE(m.triangles.size(), 600u);
+    EXPECT_GT(m.triangles.size(), 400u);
+    EXPECT_EQ(checkWatertight(m), "") << "decimated sphere";
     double worst = 0;
     for (const Vec3& p : m.positions) worst = std::max(worst, std::fabs(length(p) - 1.0));
-    EXPECT(worst < 0.05, "vertex %f off the sphere", worst);
+    EXPECT_LT(worst, 0.05) << "a vertex off the sphere";
 }
 
-void testWatertightCheckCatchesDefects() {
+TEST(Generator, WatertightCheckCatchesDefects) {
     Mesh box;
     addClosedBox(box, Vec3(-1, -1, -1), Vec3(1, 1, 1));
-    EXPECT(checkWatertight(box).empty(), "closed box: %s", checkWatertight(box).c_str());
+    EXPECT_EQ(checkWatertight(box), "") << "closed box";
     Mesh open = box;
     open.triangles.pop_back();
-    EXPECT(!checkWatertight(open).empty(), "missing triangle not reported");
+    EXPECT_NE(checkWatertight(open), "") << "missing triangle not reported";
     Mesh flipped = box;
     std::swap(flipped.triangles[0][1], flipped.triangles[0][2]);
-    EXPECT(!checkWatertight(flipped).empty(), "flipped triangle not reported");
+    EXPECT_NE(checkWatertight(flipped), "") << "flipped triangle not reported";
     // Separate positions that round to the same written text count as one.
     Mesh split;
     addBox(split, Vec3(-1, -1, -1), Vec3(1, 1, 1), 0.0);
     for (Vec3& p : split.positions) p.x += 1e-8;
-    EXPECT(checkWatertight(split).empty(), "per-face box corners not welded: %s", checkWatertight(split).c_str());
+    EXPECT_EQ(checkWatertight(split), "") << "per-face box corners not welded";
 }
+
+namespace {
 
 // cross(dP/du, dP/dv) must point along the face normal on every triangle.
 int mirroredTriangles(const Mesh& m) {
@@ -113,19 +108,21 @@ int mirroredTriangles(const Mesh& m) {
     return bad;
 }
 
-void testUvFramesAreNotMirrored() {
+} // namespace
+
+TEST(Generator, UvFramesAreNotMirrored) {
     for (bool inward : {false, true}) {
         Mesh m;
         addBox(m, Vec3(-1, -2, -3), Vec3(2, 1, 0.5), 0.5, inward);
-        EXPECT(mirroredTriangles(m) == 0, "box (inward=%d) has mirrored faces", inward);
+        EXPECT_EQ(mirroredTriangles(m), 0) << "box (inward=" << inward << ") has mirrored faces";
         // Normals face away from the centre, or towards it for a room.
         for (const auto& t : m.triangles) {
             Vec3 rel = m.positions[t[0].p] - Vec3(0.5, -0.5, -1.25);
-            EXPECT((dot(m.normals[t[0].n], rel) > 0) != inward, "box normal on the wrong side");
+            EXPECT_NE(dot(m.normals[t[0].n], rel) > 0, inward) << "box normal on the wrong side";
         }
     }
     Mesh crate = buildCrate(0.5);
-    EXPECT(mirroredTriangles(crate) == 0, "crate has mirrored faces");
+    EXPECT_EQ(mirroredTriangles(crate), 0) << "crate has mirrored faces";
 
     // The per-triangle projection used on the lions, for normals all round.
     int bad = 0;
@@ -140,10 +137,10 @@ void testUvFramesAreNotMirrored() {
                 for (int c = 0; c < 3; ++c) projectNonMirrored(p[c], n, a[c], b[c]);
                 if ((a[1] - a[0]) * (b[2] - b[0]) - (a[2] - a[0]) * (b[1] - b[0]) <= 0) ++bad;
             }
-    EXPECT(bad == 0, "%d projected triangles mirrored", bad);
+    EXPECT_EQ(bad, 0) << "projected triangles mirrored";
 }
 
-void testNormalMapConvention() {
+TEST(Generator, NormalMapConvention) {
     // A bump in the middle: its upper edge (larger v, larger row) must lean to
     // +green, its right edge to +red; flat areas encode (0.5, 0.5, 1).
     const int n = 64;
@@ -154,17 +151,19 @@ void testNormalMapConvention() {
             h[y * n + x] = std::exp(-d2 / 40.0);
         }
     Image img = heightToNormals(h, n, n, 4.0);
-    EXPECT(img.at(32, 38).g > 0.6, "upper edge green %f", img.at(32, 38).g);
-    EXPECT(img.at(32, 26).g < 0.4, "lower edge green %f", img.at(32, 26).g);
-    EXPECT(img.at(38, 32).r > 0.6, "right edge red %f", img.at(38, 32).r);
-    EXPECT(std::fabs(img.at(2, 2).r - 0.5) < 1e-6 && std::fabs(img.at(2, 2).b - 1.0) < 1e-6, "flat not (0.5,0.5,1)");
+    EXPECT_GT(img.at(32, 38).g, 0.6) << "upper edge green";
+    EXPECT_LT(img.at(32, 26).g, 0.4) << "lower edge green";
+    EXPECT_GT(img.at(38, 32).r, 0.6) << "right edge red";
+    EXPECT_NEAR(img.at(2, 2).r, 0.5, 1e-6) << "flat not (0.5, 0.5, 1)";
+    EXPECT_NEAR(img.at(2, 2).b, 1.0, 1e-6) << "flat not (0.5, 0.5, 1)";
 }
 
-void testObjTextIsCanonical(const std::string& dir) {
+TEST(Generator, ObjTextIsCanonical) {
     Mesh m;
     addBox(m, Vec3(-1e-9, -0.5, -0.25), Vec3(1.0, 0.5, 0.25), 0.0);
-    std::string path = dir + "/kov_generator_test_box.obj";
-    EXPECT(writeObj(m, path, "test"), "cannot write %s", path.c_str());
+    // GoogleTest's scratch folder (TEST_TMPDIR when set).
+    std::string path = testing::TempDir() + "kov_generator_test_box.obj";
+    ASSERT_TRUE(writeObj(m, path, "test")) << "cannot write " << path;
     std::ifstream in(path);
     std::stringstream ss;
     ss << in.rdbuf();
@@ -177,22 +176,11 @@ void testObjTextIsCanonical(const std::string& dir) {
         else if (line.rfind("vn ", 0) == 0) ++vn;
         else if (line.rfind("f ", 0) == 0) ++f;
     }
-    EXPECT(v == 8 && vt == 4 && vn == 6 && f == 12, "v=%d vt=%d vn=%d f=%d", v, vt, vn, f);
-    EXPECT(text.find("-0.000000") == std::string::npos, "negative zero written");
+    EXPECT_EQ(v, 8);
+    EXPECT_EQ(vt, 4);
+    EXPECT_EQ(vn, 6);
+    EXPECT_EQ(f, 12);
+    EXPECT_EQ(text.find("-0.000000"), std::string::npos) << "negative zero written";
     std::remove(path.c_str());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string dir = argc > 1 ? argv[1] : ".";
-    testPolygonizedShapesAreClosedAndOutward();
-    testDecimationKeepsShape();
-    testWatertightCheckCatchesDefects();
-    testUvFramesAreNotMirrored();
-    testNormalMapConvention();
-    testObjTextIsCanonical(dir);
-    if (g_failed) std::fprintf(stderr, "%d check(s) failed\n", g_failed);
-    else std::printf("generator tests passed\n");
-    return g_failed ? 1 : 0;
-}

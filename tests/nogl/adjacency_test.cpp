@@ -1,9 +1,8 @@
 // The triangles-with-adjacency builder on hand-built meshes: closed shapes,
 // position merging, open and non-manifold edges, several meshes, and
 // degenerate or malformed faces.
-#include "asset/Asset.h"
 #include "modelloader/Adjacency.h"
-#include "modelloader/ModelLoader.h"
+#include "support/HandMesh.h"
 
 #include <assimp/mesh.h>
 #include <gtest/gtest.h>
@@ -16,42 +15,6 @@
 #include <vector>
 
 namespace {
-
-using Tri = std::array<unsigned int, 3>;
-
-// An aiMesh owning its arrays the way the importer allocates them (the
-// destructor frees them with delete[]). Faces may have any corner count.
-std::unique_ptr<aiMesh> makeMesh(const std::vector<aiVector3D>& positions,
-                                 const std::vector<std::vector<unsigned int>>& faces)
-{
-    auto mesh = std::make_unique<aiMesh>();
-    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-    mesh->mNumVertices = static_cast<unsigned int>(positions.size());
-    mesh->mVertices = new aiVector3D[positions.size()];
-    for (size_t i = 0; i < positions.size(); ++i) {
-        mesh->mVertices[i] = positions[i];
-    }
-    mesh->mNumFaces = static_cast<unsigned int>(faces.size());
-    mesh->mFaces = new aiFace[faces.size()];
-    for (size_t f = 0; f < faces.size(); ++f) {
-        aiFace& face = mesh->mFaces[f];
-        face.mNumIndices = static_cast<unsigned int>(faces[f].size());
-        face.mIndices = new unsigned int[faces[f].size()];
-        for (size_t j = 0; j < faces[f].size(); ++j) {
-            face.mIndices[j] = faces[f][j];
-        }
-    }
-    return mesh;
-}
-
-std::unique_ptr<aiMesh> makeTriMesh(const std::vector<aiVector3D>& positions, const std::vector<Tri>& tris)
-{
-    std::vector<std::vector<unsigned int>> faces;
-    for (const Tri& t : tris) {
-        faces.push_back({t[0], t[1], t[2]});
-    }
-    return makeMesh(positions, faces);
-}
 
 // The builder's tables and output, kept across meshes like an asset keeps them.
 struct Builder {
@@ -66,9 +29,6 @@ struct Builder {
     }
 };
 
-// The closed tetrahedron, wound consistently (every edge is run once each way).
-const std::vector<aiVector3D> tetraPositions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-const std::vector<Tri> tetraTris = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
 
 // The unit cube's corners (bit 0: x, bit 1: y, bit 2: z) and its six faces as
 // quads wound counter-clockwise seen from outside.
@@ -440,24 +400,4 @@ TEST(Adjacency, DegenerateAndMalformedFacesAreHandled)
     EXPECT_FALSE(isDrawableFace(mesh.get(), 4));
     EXPECT_FALSE(isDrawableFace(mesh.get(), 5));
     EXPECT_TRUE(isDrawableFace(mesh.get(), 1));
-}
-
-TEST(Adjacency, FindAdjacenciesFillsTheAssetsTables)
-{
-    Asset asset(false, false, 0);
-    asset.m_withAdjacency = true;
-    auto mesh = makeTriMesh(tetraPositions, tetraTris);
-    std::vector<unsigned int> out;
-    ModelLoader::getInstance().findAdjacencies(mesh.get(), out, &asset);
-    EXPECT_EQ(out.size(), 24u);
-    EXPECT_EQ(asset.m_posMap.size(), 4u);
-    EXPECT_EQ(asset.m_uniqueFaces.size(), 4u);
-    EXPECT_EQ(asset.m_indexMap.size(), 6u);
-    for (const auto& entry : asset.m_indexMap) {
-        EXPECT_NE(entry.second.firstTri, -1);
-        EXPECT_NE(entry.second.secondTri, -1);
-        EXPECT_FALSE(entry.second.nonManifold);
-    }
-    while (glGetError() != GL_NO_ERROR) {
-    }
 }
