@@ -262,6 +262,15 @@ std::vector<Row> rows()
              writeFile(s, "textures/Lion_Albido.jpg", "P49999999999999999999999999999999999999999999995 2P66+8!27P");
          },
          Expect::Silent},
+        // 298 bytes whose one scan made even the decoder's header read
+        // allocate and clear the whole declared 17168 x 33296 picture.
+        {"ImageJpegDeclaringAFrameItsBytesCannotHold", "textures/Lion_Albido.jpg",
+         [](const ScratchScene& s) {
+             writeFile(s, "textures/Lion_Albido.jpg",
+                       readFile(std::string(KOV_SOURCE_DIR) +
+                                "/fuzz/corpus/image_fuzz/regression-jpeg-one-scan-of-a-17168x33296-frame"));
+         },
+         Expect::Silent},
         {"ImageDeclaringFortyThousandSquare", image,
          [=](const ScratchScene& s) { writeFile(s, image, pngDeclaring(40000, 40000)); }, Expect::Silent},
         {"ShaderSyntaxError", "shaders/BasicLighting.frag",

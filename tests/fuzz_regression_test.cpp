@@ -93,6 +93,27 @@ TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
     EXPECT_LT(grown, 64 * 1024) << "peak memory grew by " << grown << " kB";
 }
 
+// JPEG files of a few hundred bytes whose frame header declares tens or
+// hundreds of megapixels: the decoder made up the missing scans (seconds of
+// work and hundreds of megabytes), and for a frame whose first scan holds one
+// of three components, even the header-only read allocated and cleared
+// coefficients for the whole picture (16 s for 298 bytes of 17168 x 33296;
+// the image fuzzer's time limit stopped on both). No JPEG holds that many
+// pixels in so few bytes, so neither is decoded, nor its header read by the
+// decoder: an empty texture, like any unreadable file.
+TEST(FuzzRegression, JpegsFarTooSmallForTheirDeclaredSizeAreNotDecoded)
+{
+    const fs::path corpus = fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz";
+    for (const char* name : {"regression-jpeg-declaring-33-megapixels", "regression-jpeg-one-scan-of-a-17168x33296-frame"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(fs::is_regular_file(corpus / name));
+        std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture((corpus / name).string(), 0));
+        ASSERT_NE(texture, nullptr);
+        EXPECT_TRUE(glIsTexture(texture->m_handle));
+        EXPECT_EQ(textureWidth(texture->m_handle), 0);
+    }
+}
+
 // The importer picks its reader by the file's extension or content, and its
 // other readers are not the viewer's to run: a valid PLY file, and an OFF
 // file that made the OFF reader's triangulation fail its own consistency

@@ -1,5 +1,9 @@
 #include "textureloader/ImageDecoder.h"
 
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
 #include <utility>
 
 DecodedImage::~DecodedImage()
@@ -52,23 +56,98 @@ FREE_IMAGE_FORMAT acceptedImageFormat(const std::string& path)
 
 namespace {
 
-bool fits(FIBITMAP* image, unsigned largestSide)
+struct PictureSize {
+    unsigned width = 0;
+    unsigned height = 0;
+};
+
+bool fits(PictureSize size, unsigned largestSide)
 {
-    return FreeImage_GetWidth(image) <= largestSide && FreeImage_GetHeight(image) <= largestSide;
+    return size.width <= largestSide && size.height <= largestSide;
+}
+
+PictureSize sizeOf(FIBITMAP* image)
+{
+    return {FreeImage_GetWidth(image), FreeImage_GetHeight(image)};
+}
+
+// No JPEG or PNG packs more pixels into a byte than this: deflate shrinks at
+// best about a thousandfold and a pixel takes at least one bit, and JPEG's
+// Huffman codes take at least two bits for each 8 x 8 block. A file that
+// declares more cannot hold its picture; decoding it would make seconds of
+// work and hundreds of megabytes out of a hundred damaged bytes.
+constexpr double mostPixelsPerByte = 8192.0;
+
+bool couldHoldItsPixels(PictureSize size, const std::string& path)
+{
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(path, error);
+    return !error && double(size.width) * double(size.height) <= mostPixelsPerByte * double(bytes);
+}
+
+// The frame size a JPEG declares, found as libjpeg finds it: the marker
+// segments after the start of image up to the first start of frame, bytes
+// between segments skipped. Read here because FreeImage's header-only load
+// of a JPEG still starts the decompressor, which for a file of several scans
+// allocates and clears coefficients for the whole declared picture.
+std::optional<PictureSize> jpegFrameSize(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const auto next = [&in] { return in.get(); };
+    if (next() != 0xFF || next() != 0xD8) {
+        return std::nullopt;
+    }
+    for (;;) {
+        int marker = next();
+        while (marker != 0xFF && marker >= 0) {
+            marker = next();
+        }
+        while (marker == 0xFF) {
+            marker = next();
+        }
+        if (marker < 0 || marker == 0xD9 || marker == 0xDA) {
+            return std::nullopt; // the end, or a scan before any frame
+        }
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            continue; // a stuffed byte or a marker without a segment
+        }
+        const int length = next() << 8 | next();
+        if (!in || length < 2) {
+            return std::nullopt;
+        }
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            next(); // sample precision
+            const int height = next() << 8 | next();
+            const int width = next() << 8 | next();
+            if (!in) {
+                return std::nullopt;
+            }
+            return PictureSize{static_cast<unsigned>(width), static_cast<unsigned>(height)};
+        }
+        in.seekg(length - 2, std::ios::cur);
+    }
 }
 
 // A few bytes of header can declare billions of pixels; such a picture is
-// refused from its header alone. Pixel types the 24-bit conversion does not
-// take (floating point, 32-bit integer, complex) are refused there too.
+// refused from its header alone, and so is one its file is far too small to
+// hold. Pixel types the 24-bit conversion does not take (floating point,
+// 32-bit integer, complex) are refused there too.
 bool worthDecoding(FREE_IMAGE_FORMAT format, const std::string& path, unsigned largestSide)
 {
+    if (format == FIF_JPEG) {
+        const std::optional<PictureSize> frame = jpegFrameSize(path);
+        if (!frame || !fits(*frame, largestSide) || !couldHoldItsPixels(*frame, path)) {
+            return false;
+        }
+    }
     FIBITMAP* header = FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS);
     if (header == nullptr) {
         return false;
     }
     const FREE_IMAGE_TYPE type = FreeImage_GetImageType(header);
     const bool convertible = type == FIT_BITMAP || type == FIT_RGB16 || type == FIT_RGBA16;
-    const bool small = fits(header, largestSide);
+    const bool small = fits(sizeOf(header), largestSide) && couldHoldItsPixels(sizeOf(header), path);
     FreeImage_Unload(header);
     return convertible && small;
 }
@@ -86,7 +165,7 @@ DecodedImage decodeImage(const std::string& path, unsigned largestSide)
         return DecodedImage();
     }
     // The header said the picture fits; the decoded one must too.
-    FIBITMAP* converted = fits(loaded, largestSide) ? FreeImage_ConvertTo24Bits(loaded) : nullptr;
+    FIBITMAP* converted = fits(sizeOf(loaded), largestSide) ? FreeImage_ConvertTo24Bits(loaded) : nullptr;
     if (converted != loaded) {
         FreeImage_Unload(loaded);
     }
