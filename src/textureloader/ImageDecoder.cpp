@@ -94,6 +94,12 @@ std::optional<PictureSize> jpegFrameSize(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     const auto next = [&in] { return in.get(); };
+    // A big-endian 16-bit field; -1 at the end of the file.
+    const auto next16 = [&next] {
+        const int high = next();
+        const int low = next();
+        return high < 0 || low < 0 ? -1 : high << 8 | low;
+    };
     if (next() != 0xFF || next() != 0xD8) {
         return std::nullopt;
     }
@@ -111,16 +117,16 @@ std::optional<PictureSize> jpegFrameSize(const std::string& path)
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
             continue; // a stuffed byte or a marker without a segment
         }
-        const int length = next() << 8 | next();
-        if (!in || length < 2) {
+        const int length = next16();
+        if (length < 2) {
             return std::nullopt;
         }
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             next(); // sample precision
-            const int height = next() << 8 | next();
-            const int width = next() << 8 | next();
-            if (!in) {
+            const int height = next16();
+            const int width = next16();
+            if (height < 0 || width < 0) {
                 return std::nullopt;
             }
             return PictureSize{static_cast<unsigned>(width), static_cast<unsigned>(height)};
