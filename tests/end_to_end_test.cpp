@@ -64,9 +64,8 @@ std::string repeated(const std::string& line, int times)
 
 const std::string shutdownTrace = repeated("Asset Destructor", 8) + repeated("Texture destructor", 10);
 
-// The child's own window: every test executable that runs beside this one
-// shows a window titled "KOV" too (this one included), so the title alone
-// does not say whose it is.
+// The child's own window: this test process shows a window titled "KOV" on
+// the same display, so the title alone does not say whose it is.
 std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
