@@ -188,7 +188,7 @@ TEST(EndToEnd, EscapeEndsARunWithTheFullTranscript)
 {
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace));
     EXPECT_TRUE(linesStartingWith(run.result.out, "Couldn't open").empty());
 }
@@ -199,7 +199,7 @@ TEST(EndToEnd, AShortEscapeTapEndsTheRun)
 {
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::TapEscape);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     const std::string& out = run.result.out;
     ASSERT_GE(out.size(), shutdownTrace.size());
     EXPECT_EQ(out.substr(out.size() - shutdownTrace.size()), shutdownTrace);
@@ -209,7 +209,7 @@ TEST(EndToEnd, TheCloseButtonEndsARunWithTheFullTranscript)
 {
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::CloseButton);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace));
 }
 
@@ -223,7 +223,7 @@ TEST(EndToEnd, MissingModelsAreReportedInLoadOrder)
         scene.remove(model);
     }
     const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
 
     std::string expected = echoOfAllStages(scene) + versionBlock();
     for (const std::string& model : modelFiles) {

@@ -141,7 +141,7 @@ RgbImage checker(uint8_t r0, uint8_t g0, uint8_t b0, uint8_t r1, uint8_t g1, uin
 // `textures`, so that cleanup() releases them.
 void buildScene(const ScratchDirectory& dir)
 {
-    linkScenePrograms();
+    ASSERT_NO_FATAL_FAILURE(linkScenePrograms());
     dir.write("floor.obj", floorObj());
     dir.write("box.obj", boxObj(glm::vec3(-1.2f, -0.8f, -2.4f), glm::vec3(-0.4f, 0.0f, -1.6f)));
     dir.write("mapped.obj", boxObj(glm::vec3(0.5f, -0.9f, -4.9f), glm::vec3(1.3f, -0.1f, -4.1f)));
@@ -298,8 +298,8 @@ void expectSamePicture(const RgbImage& multisampled, const RgbImage& singleSampl
     EXPECT_LT(c.differing, pixelCount / 50) << "more differing pixels than edges can explain";
     EXPECT_EQ(c.differingOffEdges, 0u) << "pixels away from any edge differ";
     if (::testing::Test::HasFailure()) {
-        writePpm("/tmp/kov_framebuffer_direct.ppm", multisampled);
-        writePpm("/tmp/kov_framebuffer_offscreen.ppm", singleSampled);
+        writePpm(keptTestOutput("direct.ppm"), multisampled);
+        writePpm(keptTestOutput("offscreen.ppm"), singleSampled);
     }
 }
 
@@ -378,7 +378,7 @@ int renderbufferNames() { return countNames([](GLuint n) { return glIsRenderbuff
 TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
 {
     ScratchDirectory dir;
-    buildScene(dir);
+    ASSERT_NO_FATAL_FAILURE(buildScene(dir));
     ASSERT_EQ(fbo, 0u);
     ASSERT_EQ(depthBuffer, 0u);
 
@@ -612,7 +612,7 @@ TEST(Framebuffer, PresentProgramIsCheckedAndItsSamplerLookedUpOnce)
 TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
 {
     ScratchDirectory dir;
-    buildScene(dir);
+    ASSERT_NO_FATAL_FAILURE(buildScene(dir));
     glViewport(0, 0, width, height);
     GLint samples = 0;
     glGetIntegerv(GL_SAMPLES, &samples);
@@ -675,7 +675,7 @@ TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
     setPassObserver(nullptr);
     expectEndOfFrameState("off-screen, second frame");
     ASSERT_EQ(offScreen.readFrom, fbo);
-    expectSamePicture(direct.image, offScreen.image, "rendered off-screen");
+    ASSERT_NO_FATAL_FAILURE(expectSamePicture(direct.image, offScreen.image, "rendered off-screen"));
 
     // What the window shows after the frame's swap, read from the X server:
     // the display is this process's own, so no other window covers it.

@@ -474,12 +474,12 @@ void expectDrawsForwardedParentFirst()
 
 TEST(HierarchicalAsset, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
 {
-    expectDrawsForwardedParentFirst<HierarchicalAsset>();
+    ASSERT_NO_FATAL_FAILURE(expectDrawsForwardedParentFirst<HierarchicalAsset>());
 }
 
 TEST(HierarchicalAssetRotating, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
 {
-    expectDrawsForwardedParentFirst<HierarchicalAssetRotating>();
+    ASSERT_NO_FATAL_FAILURE(expectDrawsForwardedParentFirst<HierarchicalAssetRotating>());
 }
 
 TEST(HierarchicalAsset, WithoutChildrenItBehavesLikeAnAsset)
@@ -577,12 +577,12 @@ void expectChildDrawnInItsParentsPass()
 
 TEST(HierarchicalAsset, ChildIsDrawnWithItsParentsProgramAndLitFlag)
 {
-    expectChildDrawnInItsParentsPass<HierarchicalAsset>();
+    ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAsset>());
 }
 
 TEST(HierarchicalAssetRotating, ChildIsDrawnWithItsParentsProgramAndLitFlag)
 {
-    expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>();
+    ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>());
 }
 
 // A null child is refused, so nothing forwarded later can reach it.

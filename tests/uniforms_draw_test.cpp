@@ -352,7 +352,7 @@ TEST_F(AssetGL, UploadReachesEveryUniformAndTheLitFlagSelectsTheIntensities)
     for (int pass = 0; pass < 3; ++pass) {
         const bool lit = pass == 1;
         SCOPED_TRACE(lit ? "lit pass" : "unlit pass");
-        poisonUniforms(m_lit);
+        ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit));
         asset->m_lit = lit;
         asset->setUniforms();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -422,7 +422,7 @@ TEST_F(AssetGL, ModeIsZeroOnlyForATexturedAssetWithATexture)
         SCOPED_TRACE(c.what);
         Asset* asset = new Asset(c.textured, false, m_lit);
         asset->setTexture(c.texture);
-        poisonUniforms(m_lit);
+        ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit));
         asset->setUniforms();
         EXPECT_EQ(uniformInt(m_lit, "mode"), c.mode);
         deleteQuietly(asset);
@@ -470,7 +470,7 @@ TEST_F(AssetGL, ShadowVolumesOnlyForLightsWithinTenUnitsOfTheOrigin)
         SCOPED_TRACE(c.what);
         asset->setModelMatrix(glm::translate(glm::mat4(1.0f), c.origin));
         glUseProgram(m_volume);
-        poisonUniforms(m_volume);
+        ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_volume));
         asset->m_lit = false;
         EXPECT_EQ(countPrimitives(asset, m_volume, shadow), c.volumes * cubeTriangles);
         // The uniforms go up whether or not a volume is drawn.
@@ -511,12 +511,12 @@ TEST_F(AssetGL, AnAssetWithoutAMeshDrawsNothingButUploads)
     empty->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, -1.0f)));
     glBindVertexArray(0);
     glUseProgram(m_lit);
-    poisonUniforms(m_lit);
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit));
     EXPECT_EQ(countPrimitives(empty, m_lit, [](Asset* a) { a->draw(); }), 0u);
     EXPECT_EQ(uniformMat4(m_lit, "model"), empty->getModelMatrix());
     EXPECT_EQ(countPrimitives(empty, m_lit, [](Asset* a) { a->drawNormalMapped(); }), 0u);
     glUseProgram(m_volume);
-    poisonUniforms(m_volume);
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_volume));
     EXPECT_EQ(countPrimitives(empty, m_volume, [](Asset* a) { a->drawShadowVolume(); }), 0u);
     EXPECT_EQ(uniformMat4(m_volume, "model"), empty->getModelMatrix());
     GLint vao = -1;
@@ -554,7 +554,7 @@ TEST_F(AssetGL, TextureUnitsAndBindingsLeftByTheDraws)
     textured->setTexture(colour);
     textured->setTextureUnit(2);
     glUseProgram(m_lit);
-    poisonUniforms(m_lit);
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit));
     countPrimitives(textured, m_lit, [](Asset* a) { a->draw(); });
     EXPECT_EQ(activeUnit(), GL_TEXTURE2);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE2)), colour);
@@ -569,7 +569,7 @@ TEST_F(AssetGL, TextureUnitsAndBindingsLeftByTheDraws)
     mapped->setNormalMap(normalMap);
     mapped->setNormalMapUnit(1);
     glActiveTexture(GL_TEXTURE3);
-    poisonUniforms(m_lit);
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit));
     EXPECT_EQ(countPrimitives(mapped, m_lit, [](Asset* a) { a->drawNormalMapped(); }), cubeTriangles);
     EXPECT_EQ(activeUnit(), GL_TEXTURE1);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE0)), colour);
