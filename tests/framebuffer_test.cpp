@@ -7,6 +7,7 @@
 // generated OBJ files and textures.
 #include "app/AppState.h"
 #include "app/GLHelpers.h"
+#include "app/GLObject.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
@@ -384,13 +385,11 @@ TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
 
     // Framebuffer and renderbuffer names of someone else's, which the frames
     // and the shutdown must leave alone.
-    GLuint otherFramebuffer = 0;
-    GLuint otherRenderbuffer = 0;
-    glGenFramebuffers(1, &otherFramebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, otherFramebuffer);
+    const GLFramebuffer otherFramebuffer = GLFramebuffer::generate();
+    glBindFramebuffer(GL_FRAMEBUFFER, otherFramebuffer.id());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glGenRenderbuffers(1, &otherRenderbuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, otherRenderbuffer);
+    const GLRenderbuffer otherRenderbuffer = GLRenderbuffer::generate();
+    glBindRenderbuffer(GL_RENDERBUFFER, otherRenderbuffer.id());
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     ASSERT_EQ(framebufferNames(), 1);
     ASSERT_EQ(renderbufferNames(), 1);
@@ -410,12 +409,10 @@ TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
     cleanup();
     EXPECT_EQ(fbo, 0u);
     EXPECT_EQ(depthBuffer, 0u);
-    EXPECT_TRUE(glIsFramebuffer(otherFramebuffer));
-    EXPECT_TRUE(glIsRenderbuffer(otherRenderbuffer));
+    EXPECT_TRUE(glIsFramebuffer(otherFramebuffer.id()));
+    EXPECT_TRUE(glIsRenderbuffer(otherRenderbuffer.id()));
     EXPECT_EQ(framebufferNames(), 1);
     EXPECT_EQ(renderbufferNames(), 1);
-    glDeleteFramebuffers(1, &otherFramebuffer);
-    glDeleteRenderbuffers(1, &otherRenderbuffer);
 }
 
 TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
@@ -511,25 +508,19 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
 
     // Names handed out again after the release belong to someone else: a
     // later shutdown must not delete them.
-    GLuint reusedFramebuffer = 0;
-    GLuint reusedRenderbuffer = 0;
-    GLuint reusedTexture = 0;
-    glGenFramebuffers(1, &reusedFramebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, reusedFramebuffer);
+    const GLFramebuffer reusedFramebuffer = GLFramebuffer::generate();
+    glBindFramebuffer(GL_FRAMEBUFFER, reusedFramebuffer.id());
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glGenRenderbuffers(1, &reusedRenderbuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, reusedRenderbuffer);
+    const GLRenderbuffer reusedRenderbuffer = GLRenderbuffer::generate();
+    glBindRenderbuffer(GL_RENDERBUFFER, reusedRenderbuffer.id());
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glGenTextures(1, &reusedTexture);
-    glBindTexture(GL_TEXTURE_2D, reusedTexture);
+    const GLTexture reusedTexture = GLTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, reusedTexture.id());
     glBindTexture(GL_TEXTURE_2D, 0);
     cleanup();
-    EXPECT_TRUE(glIsFramebuffer(reusedFramebuffer));
-    EXPECT_TRUE(glIsRenderbuffer(reusedRenderbuffer));
-    EXPECT_TRUE(glIsTexture(reusedTexture));
-    glDeleteFramebuffers(1, &reusedFramebuffer);
-    glDeleteRenderbuffers(1, &reusedRenderbuffer);
-    glDeleteTextures(1, &reusedTexture);
+    EXPECT_TRUE(glIsFramebuffer(reusedFramebuffer.id()));
+    EXPECT_TRUE(glIsRenderbuffer(reusedRenderbuffer.id()));
+    EXPECT_TRUE(glIsTexture(reusedTexture.id()));
 }
 
 namespace {
