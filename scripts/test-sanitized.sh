@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the viewer and its tests with AddressSanitizer, UndefinedBehavior-
 # Sanitizer and LeakSanitizer (build-asan/, -DKOV_SANITIZE=ON) and runs the
-# whole suite through CTest on a virtual X display. The runs of the real
+# whole suite through CTest, each test executable on a virtual X display of
+# its own. The runs of the real
 # binary that the tests start are instrumented too and inherit the options
 # below, so a finding in either process fails its test. Leaks inside
 # libraries the viewer cannot change are suppressed by
@@ -21,7 +22,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 cd build-asan
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
+ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
 # LeakSanitizer's thread-suspending tracer in GCC 12's runtime now and then
 # crashes itself at a test process's exit ("Tracer caught signal 11"), after
 # every test of that process has passed; seen in the bad-input tests about
@@ -30,6 +31,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$(nproc)" "
 if [ "$status" -ne 0 ] && grep -q "Tracer caught signal" Testing/Temporary/LastTest.log; then
   echo "LeakSanitizer's tracer crashed at a process exit; running the failed tests once more"
   status=0
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --rerun-failed || status=$?
+  ctest --output-on-failure --rerun-failed || status=$?
 fi
 exit "$status"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the viewer and its tests and runs the whole suite through CTest on a
-# virtual X display (Mesa's llvmpipe); then the same suite built with the
+# Builds the viewer and its tests and runs the whole suite through CTest, each
+# test executable on a virtual X display of its own (Mesa's llvmpipe; see
+# tests/support/own-display.sh); then the same suite built with the
 # sanitizers (scripts/test-sanitized.sh) and a short pass of every fuzzer
 # (scripts/fuzz.sh --short). Arguments go to the first CTest run only.
 # KOV_TEST_SANITIZED=0 or KOV_TEST_FUZZ=0 leave out those stages. Safe to run
@@ -8,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh build
-(cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j"$(nproc)" "$@")
+(cd build && ctest --output-on-failure -j"$(nproc)" "$@")
 
 if [ "${KOV_TEST_SANITIZED:-1}" != 0 ]; then
   echo "== the suite under AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer"

@@ -1,5 +1,6 @@
 // The asset's state at construction, its motion (spin, drift, scale), its
 // destruction with real GL objects, and the point light record.
+#include "app/GLObject.h"
 #include "asset/Asset.h"
 #include "asset/PointLight.h"
 #include "modelloader/ModelLoader.h"
@@ -62,26 +63,25 @@ int drawnPixel(Asset* asset)
                               "out vec4 colour;\n"
                               "void main() { colour = vec4(1.0); }\n"};
     const GLenum stages[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    const GLuint program = glCreateProgram();
+    const GLProgram program = GLProgram::create();
     for (int i = 0; i < 2; ++i) {
         const GLuint shader = glCreateShader(stages[i]);
         glShaderSource(shader, 1, &sources[i], nullptr);
         glCompileShader(shader);
-        glAttachShader(program, shader);
+        glAttachShader(program.id(), shader);
         glDeleteShader(shader);
     }
-    glLinkProgram(program);
+    glLinkProgram(program.id());
 
     glViewport(0, 0, 1024, 768);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_CULL_FACE);
-    glUseProgram(program);
-    asset->setProgram(program);
+    glUseProgram(program.id());
+    asset->setProgram(program.id());
     asset->draw();
     glEnable(GL_CULL_FACE);
     glUseProgram(0);
-    glDeleteProgram(program);
     glReadBuffer(GL_BACK);
     unsigned char pixel[3] = {0, 0, 0};
     // NDC (0.25, 0.25): inside the triangle (0, 0), (1, 0), (0, 1).
@@ -252,7 +252,7 @@ TEST(AssetCore, DestructorReleasesItsVertexArrayAndBuffers)
         ASSERT_TRUE(glIsBuffer(b));
     }
     // Objects that are not the asset's survive it.
-    const GLuint bystander = makeBuffer(GL_ARRAY_BUFFER);
+    const GLBuffer bystander = GLBuffer::wrap(makeBuffer(GL_ARRAY_BUFFER));
 
     Asset* asset = new Asset(false, false, 0);
     asset->setVao(vao);
@@ -275,8 +275,7 @@ TEST(AssetCore, DestructorReleasesItsVertexArrayAndBuffers)
     EXPECT_FALSE(glIsBuffer(index));
     EXPECT_FALSE(glIsBuffer(tangent));
     EXPECT_FALSE(glIsBuffer(adjacency));
-    EXPECT_TRUE(glIsBuffer(bystander));
-    glDeleteBuffers(1, &bystander);
+    EXPECT_TRUE(glIsBuffer(bystander.id()));
 }
 
 // Either of two assets sharing one model can go first: the other keeps the

@@ -365,7 +365,7 @@ ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& a
             return;
         }
         // Short holds: a key held down repeats into whichever window has the
-        // focus, which may be the window of a test running beside this one.
+        // focus, which may be this test process's own.
         while (!processGone(pid) && Clock::now() < deadline) {
             pressKey(id, "Escape");
             std::this_thread::sleep_for(std::chrono::milliseconds(300));

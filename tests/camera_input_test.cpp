@@ -13,10 +13,6 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -68,35 +64,6 @@ public:
     std::vector<Translation> translations;
 };
 
-// Serialises the tests of this file that run side by side on one display:
-// the pointer is shared by every window of the display, and warping it (or
-// moving it across windows, which can move the keyboard focus) in one
-// process would disturb the cursor and key state read in another.
-class DisplayInputLock {
-public:
-    DisplayInputLock()
-    {
-        const char* display = std::getenv("DISPLAY");
-        const std::string path = std::string("/tmp/kov_test_input") + (display != nullptr ? display : "") + ".lock";
-        m_fd = open(path.c_str(), O_CREAT | O_RDWR, 0666);
-        if (m_fd >= 0) {
-            flock(m_fd, LOCK_EX);
-        }
-    }
-    ~DisplayInputLock()
-    {
-        if (m_fd >= 0) {
-            flock(m_fd, LOCK_UN);
-            close(m_fd);
-        }
-    }
-    DisplayInputLock(const DisplayInputLock&) = delete;
-    DisplayInputLock& operator=(const DisplayInputLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
 bool finite(const glm::vec3& v)
 {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -126,7 +93,6 @@ class CameraInput : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        inputLock = std::make_unique<DisplayInputLock>();
         window = appWindow.getWindow();
         ASSERT_NE(window, nullptr);
         windowId = x11WindowId(window);
@@ -142,7 +108,6 @@ protected:
         }
         releaseKeys();
         glfwSetWindowFocusCallback(window, nullptr);
-        restorePointerRootFocus();
         glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         camera.reset();
@@ -189,35 +154,26 @@ protected:
         return false;
     }
 
-    // Runs `attempt` with the window focused. Keys and cursor warps need the
+    // Runs `attempt` with the window focused: keys and cursor warps need the
     // focus (GLFW releases every key of a window that loses it and ignores
-    // cursor warps for an unfocused one), and every process that opens a
-    // window on the display takes the focus, as other tests running side by
-    // side do. An attempt during which the focus went elsewhere is run again;
-    // so each attempt sets up everything it relies on, and returns false
-    // when a key press never reached GLFW.
+    // cursor warps for an unfocused one). `attempt` returns false when a key
+    // press never reached GLFW.
     template <class Attempt>
     ::testing::AssertionResult whileFocused(Attempt attempt)
     {
-        bool keyMissedWhileFocused = false;
-        for (int i = 0; i < 10; ++i) {
-            releaseKeys();
-            if (!takeFocus()) {
-                continue;
-            }
-            const bool completed = attempt();
-            glfwPollEvents();
-            if (!focusWasLost) {
-                if (completed) {
-                    return ::testing::AssertionSuccess();
-                }
-                keyMissedWhileFocused = true;
-            }
+        releaseKeys();
+        if (!takeFocus()) {
+            return ::testing::AssertionFailure() << "the window did not get the keyboard focus";
         }
-        if (keyMissedWhileFocused) {
+        const bool completed = attempt();
+        glfwPollEvents();
+        if (focusWasLost) {
+            return ::testing::AssertionFailure() << "the window lost the keyboard focus";
+        }
+        if (!completed) {
             return ::testing::AssertionFailure() << "a key press never reached GLFW";
         }
-        return ::testing::AssertionFailure() << "the window kept losing the keyboard focus";
+        return ::testing::AssertionSuccess();
     }
 
     // Presses a key in the window with a real X event and waits until GLFW
@@ -257,8 +213,6 @@ protected:
         glfwSetCursorPos(window, appWindow.getWidth() / 2, appWindow.getHeight() / 2);
     }
 
-    // Declared first: held until the fixture is gone, TearDown included.
-    std::unique_ptr<DisplayInputLock> inputLock;
     GLFWwindow* window = nullptr;
     std::string windowId;
     std::vector<HeldKey> held;

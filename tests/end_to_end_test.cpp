@@ -64,9 +64,8 @@ std::string repeated(const std::string& line, int times)
 
 const std::string shutdownTrace = repeated("Asset Destructor", 8) + repeated("Texture destructor", 10);
 
-// The child's own window: every test executable that runs beside this one
-// shows a window titled "KOV" too (this one included), so the title alone
-// does not say whose it is.
+// The child's own window: this test process shows a window titled "KOV" on
+// the same display, so the title alone does not say whose it is.
 std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
@@ -189,7 +188,7 @@ TEST(EndToEnd, EscapeEndsARunWithTheFullTranscript)
 {
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace));
     EXPECT_TRUE(linesStartingWith(run.result.out, "Couldn't open").empty());
 }
@@ -200,7 +199,7 @@ TEST(EndToEnd, AShortEscapeTapEndsTheRun)
 {
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::TapEscape);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     const std::string& out = run.result.out;
     ASSERT_GE(out.size(), shutdownTrace.size());
     EXPECT_EQ(out.substr(out.size() - shutdownTrace.size()), shutdownTrace);
@@ -210,7 +209,7 @@ TEST(EndToEnd, TheCloseButtonEndsARunWithTheFullTranscript)
 {
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::CloseButton);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace));
 }
 
@@ -224,7 +223,7 @@ TEST(EndToEnd, MissingModelsAreReportedInLoadOrder)
         scene.remove(model);
     }
     const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
-    expectCleanNormalExit(run);
+    ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
 
     std::string expected = echoOfAllStages(scene) + versionBlock();
     for (const std::string& model : modelFiles) {

@@ -11,7 +11,9 @@
 // with KOV_UPDATE_GOLDEN=1) writes them anew from the current build.
 #include "app/AppState.h"
 #include "camera/Camera.h"
+#include "support/FreshScene.h"
 #include "support/GLReadback.h"
+#include "support/Scratch.h"
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
@@ -158,26 +160,24 @@ public:
     RgbImage image;
 };
 
-bool sceneBuilt = false;
 long stepsTaken = 0;
 
 class Golden : public ::testing::Test {
 protected:
+    // Each moment is flown to from the start, in a scene of its own.
     void SetUp() override
     {
-        if (!sceneBuilt) {
-            ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
-            ::testing::internal::CaptureStdout(); // the loaders echo every source
-            setupScene();
-            ::testing::internal::GetCapturedStdout();
-            sceneBuilt = true;
-            glViewport(0, 0, frameWidth, frameHeight);
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        }
+        ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
+        ::testing::internal::CaptureStdout(); // the loaders echo every source
+        setUpFreshScene();
+        ::testing::internal::GetCapturedStdout();
+        stepsTaken = 0;
+        glViewport(0, 0, frameWidth, frameHeight);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     }
 
-    // Advances to `seconds` of accumulated time (the moments of this file come
-    // in increasing order) and draws the frame that ends there.
+    // Advances to `seconds` of accumulated time (a test's moments come in
+    // increasing order) and draws the frame that ends there.
     static RgbImage frameAt(double seconds, bool withoutVolumes = false)
     {
         const long target = std::lround(seconds / timeStep);
@@ -214,7 +214,7 @@ protected:
                                                   << " (scripts/update-golden.sh writes it)";
         ASSERT_EQ(reference.height, reduced.height);
         const Difference difference = compare(reduced, reference);
-        const std::string actual = (std::filesystem::temp_directory_path() / ("kov-golden-" + name + ".png")).string();
+        const std::string actual = keptTestOutput(name + ".png");
         const bool matches =
             difference.maximum <= maxChannelDifference && difference.mean <= meanChannelDifference;
         if (!matches) {
@@ -233,7 +233,7 @@ protected:
 
 TEST_F(Golden, AtTheStart)
 {
-    checkAgainstReference("scene-000s", frameAt(0.0));
+    ASSERT_NO_FATAL_FAILURE(checkAgainstReference("scene-000s", frameAt(0.0)));
 }
 
 // The thresholds can tell: the same moment drawn without the shadow volumes
@@ -253,17 +253,17 @@ TEST_F(Golden, AFrameWithoutShadowsDoesNotPass)
 
 TEST_F(Golden, HalfWayThroughTheFirstGlide)
 {
-    checkAgainstReference("scene-020s", frameAt(20.0));
+    ASSERT_NO_FATAL_FAILURE(checkAgainstReference("scene-020s", frameAt(20.0)));
 }
 
 TEST_F(Golden, HalfWayThroughTheSecondGlide)
 {
-    checkAgainstReference("scene-060s", frameAt(60.0));
+    ASSERT_NO_FATAL_FAILURE(checkAgainstReference("scene-060s", frameAt(60.0)));
 }
 
 TEST_F(Golden, AtRestAfterTheFlight)
 {
     const RgbImage frame = frameAt(115.0);
     EXPECT_EQ(getFlightState(), 6) << "the flight should be over by now";
-    checkAgainstReference("scene-115s", frame);
+    ASSERT_NO_FATAL_FAILURE(checkAgainstReference("scene-115s", frame));
 }

@@ -3,6 +3,7 @@
 // the rotating parent's spin of its children.
 #include "app/AppState.h"
 #include "app/GLHelpers.h"
+#include "app/GLObject.h"
 #include "asset/Asset.h"
 #include "asset/HierarchicalAsset.h"
 #include "asset/HierarchicalAssetRotating.h"
@@ -115,26 +116,28 @@ private:
     bool* m_destroyed;
 };
 
-GLuint linkProgram(const char* vertexSource, const char* fragmentSource)
+GLProgram linkProgram(const char* vertexSource, const char* fragmentSource)
 {
-    const GLuint program = glCreateProgram();
+    GLProgram program = GLProgram::create();
     for (auto stage :
          {std::make_pair(GL_VERTEX_SHADER, vertexSource), std::make_pair(GL_FRAGMENT_SHADER, fragmentSource)}) {
         const GLuint shader = glCreateShader(stage.first);
         glShaderSource(shader, 1, &stage.second, nullptr);
         glCompileShader(shader);
-        glAttachShader(program, shader);
+        glAttachShader(program.id(), shader);
         glDeleteShader(shader);
     }
-    glLinkProgram(program);
+    glLinkProgram(program.id());
     GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    glGetProgramiv(program.id(), GL_LINK_STATUS, &linked);
     EXPECT_EQ(linked, GL_TRUE);
     return program;
 }
 
 // A minimal program with the "model" uniform the assets upload, so that the
-// order of the parents' own draws can be read back from GL.
+// order of the parents' own draws can be read back from GL. Made once and
+// kept for the whole process (released from its owner: the context goes
+// before static objects would delete it).
 GLuint modelProgram()
 {
     static GLuint program = 0;
@@ -145,7 +148,8 @@ GLuint modelProgram()
                               "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n",
                               "#version 330 core\n"
                               "out vec4 colour;\n"
-                              "void main() { colour = vec4(1.0); }\n");
+                              "void main() { colour = vec4(1.0); }\n")
+                      .release();
     }
     return program;
 }
@@ -474,12 +478,12 @@ void expectDrawsForwardedParentFirst()
 
 TEST(HierarchicalAsset, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
 {
-    expectDrawsForwardedParentFirst<HierarchicalAsset>();
+    ASSERT_NO_FATAL_FAILURE(expectDrawsForwardedParentFirst<HierarchicalAsset>());
 }
 
 TEST(HierarchicalAssetRotating, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
 {
-    expectDrawsForwardedParentFirst<HierarchicalAssetRotating>();
+    ASSERT_NO_FATAL_FAILURE(expectDrawsForwardedParentFirst<HierarchicalAssetRotating>());
 }
 
 TEST(HierarchicalAsset, WithoutChildrenItBehavesLikeAnAsset)
@@ -517,11 +521,11 @@ void expectChildDrawnInItsParentsPass()
                          "uniform mat4 model;\n"
                          "in vec3 vertexPosition_modelspace;\n"
                          "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n";
-    const GLuint depthProgram = linkProgram(vertex, "#version 330 core\n"
-                                                    "out vec4 colour;\n"
-                                                    "void main() { colour = vec4(0.0); }\n");
+    const GLProgram depthProgram = linkProgram(vertex, "#version 330 core\n"
+                                                       "out vec4 colour;\n"
+                                                       "void main() { colour = vec4(0.0); }\n");
     // Three lights in a lit pass, none otherwise.
-    const GLuint litProgram =
+    const GLProgram litProgram =
         linkProgram(vertex, "#version 330 core\n"
                             "uniform int numPointLights;\n"
                             "out vec4 colour;\n"
@@ -530,9 +534,9 @@ void expectChildDrawnInItsParentsPass()
     dir.write("square.obj", "v -0.2 -0.2 0\nv 0.2 -0.2 0\nv 0.2 0.2 0\nv -0.2 0.2 0\nvn 0 0 1\n"
                             "f 1//1 2//1 3//1 4//1\n");
     // Built with the lit pass's program, as the scene builds its assets.
-    auto* parent = new Parent(false, false, litProgram);
-    auto* child = new Asset(false, false, litProgram);
-    Asset alone(false, false, litProgram);
+    auto* parent = new Parent(false, false, litProgram.id());
+    auto* child = new Asset(false, false, litProgram.id());
+    Asset alone(false, false, litProgram.id());
     ::testing::internal::CaptureStdout();
     // Three spellings of the path: three meshes of their own.
     ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.file("square.obj"), parent, false));
@@ -549,10 +553,10 @@ void expectChildDrawnInItsParentsPass()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glDrawBuffer(GL_NONE);
-    drawScene(false, false, false, depthProgram);
+    drawScene(false, false, false, depthProgram.id());
     glDrawBuffer(GL_BACK);
     glDepthFunc(GL_EQUAL);
-    drawScene(false, false, true, litProgram);
+    drawScene(false, false, true, litProgram.id());
     glDepthFunc(GL_LEQUAL);
     assets.clear();
     glReadBuffer(GL_BACK);
@@ -570,19 +574,17 @@ void expectChildDrawnInItsParentsPass()
     delete parent;
     ::testing::internal::GetCapturedStdout();
     glUseProgram(0);
-    glDeleteProgram(depthProgram);
-    glDeleteProgram(litProgram);
     clearGLErrors();
 }
 
 TEST(HierarchicalAsset, ChildIsDrawnWithItsParentsProgramAndLitFlag)
 {
-    expectChildDrawnInItsParentsPass<HierarchicalAsset>();
+    ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAsset>());
 }
 
 TEST(HierarchicalAssetRotating, ChildIsDrawnWithItsParentsProgramAndLitFlag)
 {
-    expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>();
+    ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>());
 }
 
 // A null child is refused, so nothing forwarded later can reach it.

@@ -336,7 +336,7 @@ TEST(Recorder, ShortRecordingHasEveryFrameAtItsSceneTimeAndTwoRunsAgree)
     ScratchDirectory out;
     ScratchDirectory dumps;
     const ProcessResult first = record(recordCommand(out.path(), dumps.path()));
-    expectRecorded(first);
+    ASSERT_NO_FATAL_FAILURE(expectRecorded(first));
 
     // The four outputs, and nothing half-written or scratch beside them.
     EXPECT_EQ(filesIn(out.path()), (std::set<std::string>{"kov-flight.mp4", "kov-flight.webp",
@@ -345,14 +345,14 @@ TEST(Recorder, ShortRecordingHasEveryFrameAtItsSceneTimeAndTwoRunsAgree)
     EXPECT_NE(first.err.find("frame 4/4 (100%)"), std::string::npos) << first.err;
     EXPECT_NE(first.err.find("left"), std::string::npos);
 
-    checkManifest(out.path(), dumps);
-    checkVideoAndAnimatedImage(out.path());
-    checkContactSheet(out.path(), dumps);
+    ASSERT_NO_FATAL_FAILURE(checkManifest(out.path(), dumps));
+    ASSERT_NO_FATAL_FAILURE(checkVideoAndAnimatedImage(out.path()));
+    ASSERT_NO_FATAL_FAILURE(checkContactSheet(out.path(), dumps));
 
     // A second run draws the very same frames.
     ScratchDirectory again;
     ScratchDirectory againDumps;
-    expectRecorded(record(recordCommand(again.path(), againDumps.path())));
+    ASSERT_NO_FATAL_FAILURE(expectRecorded(record(recordCommand(again.path(), againDumps.path()))));
     const std::string manifest = readFile(out.file("kov-flight-frames.tsv"));
     EXPECT_FALSE(manifest.empty());
     EXPECT_EQ(readFile(again.file("kov-flight-frames.tsv")), manifest);

@@ -11,6 +11,7 @@
 #include "app/GLHelpers.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "support/FreshScene.h"
 #include "textureloader/TextureLoader.h"
 
 #include <dlfcn.h>
@@ -297,29 +298,27 @@ const std::vector<std::pair<std::string, glm::vec3>> placements = {
     {"lion2", {-1.55f, -0.43f, -5.5f}},
 };
 
-bool sceneBuilt = false;
-bool sceneReleased = false;
+bool entryPointsReplaced = false;
 NamedAssets named;
 
 class RenderPasses : public ::testing::Test {
 protected:
+    // Every test starts from a freshly set-up scene, as the viewer does.
     void SetUp() override
     {
-        if (sceneReleased) {
-            GTEST_SKIP() << "the scene was already released by an earlier test of this process";
-        }
-        if (!sceneBuilt) {
-            ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0); // the scene's files are found from here
-            setupScene();
-            sceneBuilt = true;
-            // Named by position right after set-up, before any frame moves them.
-            for (const auto& [name, position] : placements) {
-                for (Asset* asset : assets) {
-                    if (glm::distance(asset->getPosition(), position) < 1e-4f) {
-                        named.byName[name] = asset;
-                    }
+        ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0); // the scene's files are found from here
+        setUpFreshScene();
+        // Named by position right after set-up, before any frame moves them.
+        named.byName.clear();
+        for (const auto& [name, position] : placements) {
+            for (Asset* asset : assets) {
+                if (glm::distance(asset->getPosition(), position) < 1e-4f) {
+                    named.byName[name] = asset;
                 }
             }
+        }
+        if (!entryPointsReplaced) {
+            entryPointsReplaced = true;
             realUseProgram = __glewUseProgram;
             realBindFramebuffer = __glewBindFramebuffer;
             __glewUseProgram = recordingUseProgram;
@@ -806,7 +805,6 @@ TEST_F(RenderPasses, CleanupReleasesAssetsCameraAndTextures)
     cleanup();
     const std::string out = ::testing::internal::GetCapturedStdout();
     recorder = nullptr;
-    sceneReleased = true;
 
     std::string expected;
     for (int i = 0; i < 8; ++i) {

@@ -138,7 +138,7 @@ TEST(ShaderLoaderProcess, StageIsTheFirstOfFragVertGeomFoundAnywhereInThePath)
 
     const ProcessResult result =
         runProbe(dir, {"shaders/a.frag.vert", "shaders/b.vert.geom", "shaders/c.geom"});
-    expectCleanExit(result, 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     // A successful compile and link print nothing but the echo of each file.
     EXPECT_EQ(result.out, echoed("shaders/a.frag.vert", fragmentOnly) + echoed("shaders/b.vert.geom", goodVertex) +
                               echoed("shaders/c.geom", passThroughGeometry));
@@ -159,7 +159,7 @@ TEST(ShaderLoaderProcess, UnknownExtensionPrintsOnlyFailedToLoadAndAppendsZero)
     dir.write("shaders/good.frag", goodFragment);
 
     const ProcessResult result = runProbe(dir, {"shaders/notes.txt", "shaders/good.vert", "shaders/good.frag"});
-    expectCleanExit(result, 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     EXPECT_EQ(result.out, "failed to load shader\n" + echoed("shaders/good.vert", goodVertex) +
                               echoed("shaders/good.frag", goodFragment));
 
@@ -179,7 +179,7 @@ TEST(ShaderLoaderProcess, MissingFileIsReportedWithThePathGluedOnAndLoadingGoesO
 
     const ProcessResult result =
         runProbe(dir, {"shaders/missing.frag", "shaders/good.vert", "shaders/good.frag"});
-    expectCleanExit(result, 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     EXPECT_EQ(result.out, "shaders/missing.frag\n"
                           "Failed to open shader file:shaders/missing.frag\n"
                           "failed to load shader\n" +
@@ -200,7 +200,7 @@ TEST(ShaderLoaderProcess, CompileErrorEchoesTheLogAndLoadingGoesOn)
     dir.write("shaders/good.frag", goodFragment);
 
     const ProcessResult result = runProbe(dir, {"shaders/bad.vert", "shaders/good.vert", "shaders/good.frag"});
-    expectCleanExit(result, 0);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
 
     const std::string head = echoed("shaders/bad.vert", syntaxError) + "Failed to compile shader\n";
     const std::string tail = "\nfailed to load shader\n" + echoed("shaders/good.vert", goodVertex) +
@@ -239,7 +239,7 @@ TEST(ShaderLoaderProcess, LinkErrorEndsTheProcessWithStatus255WithoutWaiting)
 
     const ProcessResult result = runProbe(dir, {"shaders/unresolved.vert", "shaders/good.frag"}, options);
     close(holder);
-    expectCleanExit(result, 255);
+    ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 255));
 
     const std::string head = echoed("shaders/unresolved.vert", unresolvedCall) +
                              echoed("shaders/good.frag", goodFragment) + "Failed to link shader program\n";

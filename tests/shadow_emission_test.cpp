@@ -3,6 +3,7 @@
 // one side (two triangles) for each of its edges that is a silhouette or open;
 // nothing for a triangle facing away and nothing for an edge between two
 // triangles that both face the light.
+#include "app/GLObject.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
@@ -187,19 +188,17 @@ protected:
         EXPECT_EQ(capturing.getStatus(), 1);
 
         std::vector<glm::vec4> corners(3 * triangles);
-        GLuint buffer = 0; // owned here, deleted below
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
+        const GLBuffer buffer = GLBuffer::generate();
+        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer.id());
         glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)), nullptr,
                      GL_STATIC_READ);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer.id());
         glEnable(GL_RASTERIZER_DISCARD);
         drawVolume(capturing.getProgram(), asset, light, true);
         glDisable(GL_RASTERIZER_DISCARD);
         glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)),
                            corners.data());
         glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
-        glDeleteBuffers(1, &buffer);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         return corners;
     }

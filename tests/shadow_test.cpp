@@ -130,7 +130,7 @@ class Shadows : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        loadProgramsOnce();
+        ASSERT_NO_FATAL_FAILURE(loadProgramsOnce());
         glViewport(0, 0, width, height);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));

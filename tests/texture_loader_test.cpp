@@ -88,9 +88,9 @@ TEST_F(TextureLoading, TransparentPngUploadsAsOpaqueColour)
 {
     const std::string path = dir.file("alpha.png");
     // Left half fully transparent, right half half transparent; colours vary.
-    writeImage(
+    ASSERT_NO_FATAL_FAILURE(writeImage(
         path, FIF_PNG, 4, 2, 32, [](int x, int row) { return Rgb{static_cast<uint8_t>(200 - 40 * x), 100, static_cast<uint8_t>(50 + 100 * row)}; },
-        [](int x, int) { return static_cast<uint8_t>(x < 2 ? 0 : 128); });
+        [](int x, int) { return static_cast<uint8_t>(x < 2 ? 0 : 128); }));
     auto texture = load(path);
     ASSERT_NE(texture->m_handle, 0u);
 
@@ -185,7 +185,7 @@ TEST_F(TextureLoading, OddWidthRowsAreNeitherShearedNorFlipped)
     };
     {
         const std::string path = dir.file("odd.png");
-        writeImage(path, FIF_PNG, 5, 3, 24, colour);
+        ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_PNG, 5, 3, 24, colour));
         auto texture = load(path);
         const RgbImage read = readTexture(texture->m_handle);
         ASSERT_EQ(read.width, 5);
@@ -211,7 +211,7 @@ TEST_F(TextureLoading, ImagesOfOtherFormatsAreNotDecoded)
     const auto colour = [](int x, int row) { return Rgb{static_cast<uint8_t>(60 * x), static_cast<uint8_t>(90 * row), 9}; };
     for (FREE_IMAGE_FORMAT format : {FIF_BMP, FIF_TARGA, FIF_TIFF, FIF_PPM}) {
         const std::string path = dir.file(std::string("image") + std::to_string(format) + ".jpg");
-        writeImage(path, format, 3, 2, 24, colour);
+        ASSERT_NO_FATAL_FAILURE(writeImage(path, format, 3, 2, 24, colour));
         // FreeImage itself would read it.
         ASSERT_NE(FreeImage_GetFileType(path.c_str(), 0), FIF_UNKNOWN) << path;
         TexturePtr texture;
@@ -229,8 +229,8 @@ TEST_F(TextureLoading, JpegColoursSurviveWithinCompressionLoss)
 {
     const std::string path = dir.file("blocks.jpg");
     // Two flat 16 x 16 blocks side by side.
-    writeImage(path, FIF_JPEG, 32, 16, 24,
-               [](int x, int) { return x < 16 ? Rgb{220, 40, 30} : Rgb{20, 60, 200}; });
+    ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_JPEG, 32, 16, 24,
+               [](int x, int) { return x < 16 ? Rgb{220, 40, 30} : Rgb{20, 60, 200}; }));
     auto texture = load(path);
     const RgbImage read = readTexture(texture->m_handle);
     ASSERT_EQ(read.width, 32);
@@ -248,7 +248,7 @@ TEST_F(TextureLoading, JpegColoursSurviveWithinCompressionLoss)
 TEST_F(TextureLoading, UnitIsSelectedAndLeftActive)
 {
     const std::string path = dir.file("unit.png");
-    writeImage(path, FIF_PNG, 2, 2, 24, [](int, int) { return Rgb{1, 2, 3}; });
+    ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_PNG, 2, 2, 24, [](int, int) { return Rgb{1, 2, 3}; }));
     glActiveTexture(GL_TEXTURE0);
 
     auto normalMap = load(path, 1);
@@ -276,7 +276,7 @@ TEST_F(TextureLoading, UnitIsSelectedAndLeftActive)
 TEST_F(TextureLoading, MipmapsAndFilters)
 {
     const std::string path = dir.file("mips.png");
-    writeImage(path, FIF_PNG, 8, 4, 24, [](int, int) { return Rgb{40, 160, 240}; });
+    ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_PNG, 8, 4, 24, [](int, int) { return Rgb{40, 160, 240}; }));
     auto texture = load(path);
     glBindTexture(GL_TEXTURE_2D, texture->m_handle);
     GLint minFilter = 0;
@@ -321,9 +321,9 @@ TEST_F(TextureLoading, MissingFileGivesASilentRecordThatDeletesItsTexture)
 TEST_F(TextureLoading, EmptyTruncatedAndForeignFilesDoNotCrash)
 {
     const std::string good = dir.file("good.png");
-    writeImage(good, FIF_PNG, 16, 16, 24, [](int x, int row) { return Rgb{static_cast<uint8_t>(x * 16), static_cast<uint8_t>(row * 16), 7}; });
+    ASSERT_NO_FATAL_FAILURE(writeImage(good, FIF_PNG, 16, 16, 24, [](int x, int row) { return Rgb{static_cast<uint8_t>(x * 16), static_cast<uint8_t>(row * 16), 7}; }));
     const std::string jpeg = dir.file("good.jpg");
-    writeImage(jpeg, FIF_JPEG, 16, 16, 24, [](int x, int) { return Rgb{static_cast<uint8_t>(x * 16), 0, 0}; });
+    ASSERT_NO_FATAL_FAILURE(writeImage(jpeg, FIF_JPEG, 16, 16, 24, [](int x, int) { return Rgb{static_cast<uint8_t>(x * 16), 0, 0}; }));
     const std::string pngBytes = readFile(good);
     const std::string jpegBytes = readFile(jpeg);
     ASSERT_GT(pngBytes.size(), 64u);

@@ -2,6 +2,7 @@
 // passes counted in real GL: primitives generated per draw, texture units and
 // bindings left behind.
 #include "app/AppState.h"
+#include "app/GLObject.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
@@ -129,30 +130,29 @@ GLuint compileStage(GLenum stage, const char* source)
     return shader;
 }
 
-// A linked program from the given stages (geometry optional), 0 on failure.
-GLuint buildProgram(const char* vertex, const char* geometry, const char* fragment)
+// A linked program from the given stages (geometry optional), none on failure.
+GLProgram buildProgram(const char* vertex, const char* geometry, const char* fragment)
 {
-    const GLuint program = glCreateProgram();
+    GLProgram program = GLProgram::create();
     std::vector<GLuint> shaders = {compileStage(GL_VERTEX_SHADER, vertex),
                                    compileStage(GL_FRAGMENT_SHADER, fragment)};
     if (geometry != nullptr) {
         shaders.push_back(compileStage(GL_GEOMETRY_SHADER, geometry));
     }
     for (GLuint shader : shaders) {
-        glAttachShader(program, shader);
+        glAttachShader(program.id(), shader);
     }
-    glLinkProgram(program);
+    glLinkProgram(program.id());
     for (GLuint shader : shaders) {
         glDeleteShader(shader);
     }
     GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    glGetProgramiv(program.id(), GL_LINK_STATUS, &ok);
     if (!ok) {
         char log[2048] = {};
-        glGetProgramInfoLog(program, sizeof(log), nullptr, log);
+        glGetProgramInfoLog(program.id(), sizeof(log), nullptr, log);
         ADD_FAILURE() << "program does not link: " << log;
-        glDeleteProgram(program);
-        return 0;
+        return GLProgram();
     }
     return program;
 }
@@ -260,11 +260,10 @@ GLint activeUnit()
     return active;
 }
 
-GLuint makeTexture()
+GLTexture makeTexture()
 {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    GLTexture texture = GLTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, texture.id());
     const unsigned char texel[4] = {255, 0, 0, 255};
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -278,8 +277,8 @@ protected:
     {
         m_lit = buildProgram(vertexSource, nullptr, fragmentSource);
         m_volume = buildProgram(vertexSource, volumeGeometrySource, volumeFragmentSource);
-        ASSERT_NE(m_lit, 0u);
-        ASSERT_NE(m_volume, 0u);
+        ASSERT_TRUE(m_lit);
+        ASSERT_TRUE(m_volume);
         m_dir.write("cube.obj", cubeObj);
         // llvmpipe makes the window's depth buffer on first use; a draw that
         // comes first (with a geometry shader or a texture bound) reads it
@@ -295,8 +294,6 @@ protected:
     {
         glUseProgram(0);
         glBindVertexArray(0);
-        glDeleteProgram(m_lit);
-        glDeleteProgram(m_volume);
     }
 
     // A cube drawn with `program`, with the triangles-with-adjacency list.
@@ -324,8 +321,8 @@ protected:
     }
 
     ScratchDirectory m_dir;
-    GLuint m_lit = 0;
-    GLuint m_volume = 0;
+    GLProgram m_lit;
+    GLProgram m_volume;
     int m_cubes = 0;
 };
 
@@ -340,11 +337,11 @@ void deleteQuietly(Asset* asset)
 
 TEST_F(AssetGL, UploadReachesEveryUniformAndTheLitFlagSelectsTheIntensities)
 {
-    Asset* asset = new Asset(false, false, m_lit);
+    Asset* asset = new Asset(false, false, m_lit.id());
     glm::mat4 model = glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, -2.0f, 3.5f));
     model = glm::rotate(model, 0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
     asset->setModelMatrix(model);
-    glUseProgram(m_lit);
+    glUseProgram(m_lit.id());
 
     const float zs[3] = {0.0f, -5.0f, -10.0f};
     const float linear[3] = {0.2f, 1.0f, 1.0f};
@@ -352,34 +349,34 @@ TEST_F(AssetGL, UploadReachesEveryUniformAndTheLitFlagSelectsTheIntensities)
     for (int pass = 0; pass < 3; ++pass) {
         const bool lit = pass == 1;
         SCOPED_TRACE(lit ? "lit pass" : "unlit pass");
-        poisonUniforms(m_lit);
+        ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit.id()));
         asset->m_lit = lit;
         asset->setUniforms();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
-        EXPECT_EQ(uniformMat4(m_lit, "model"), model);
-        EXPECT_EQ(uniformMat4(m_lit, "view"), getViewMatrix());
-        EXPECT_EQ(uniformMat4(m_lit, "projection"), getProjectionMatrix());
-        EXPECT_EQ(uniformVec3(m_lit, "gEyeWorldPos"), getCameraPosition());
-        EXPECT_EQ(uniformInt(m_lit, "numPointLights"), lit ? 3 : 0);
-        EXPECT_EQ(uniformFloat(m_lit, "gMatSpecularIntensity"), 1.0f);
-        EXPECT_EQ(uniformFloat(m_lit, "gSpecularPower"), 20.2f);
-        EXPECT_EQ(uniformVec3(m_lit, "AmbientColor"), glm::vec3(0.0f));
-        EXPECT_EQ(uniformFloat(m_lit, "AmbientIntensity"), 0.0f);
-        EXPECT_EQ(uniformFloat(m_lit, "material_shininess"), 1.0f);
-        EXPECT_EQ(uniformFloat(m_lit, "lightPower"), 1.0f);
-        EXPECT_EQ(uniformVec2(m_lit, "screenResolution"), glm::vec2(1024.0f, 768.0f));
-        EXPECT_EQ(uniformInt(m_lit, "mode"), 2);
+        EXPECT_EQ(uniformMat4(m_lit.id(), "model"), model);
+        EXPECT_EQ(uniformMat4(m_lit.id(), "view"), getViewMatrix());
+        EXPECT_EQ(uniformMat4(m_lit.id(), "projection"), getProjectionMatrix());
+        EXPECT_EQ(uniformVec3(m_lit.id(), "gEyeWorldPos"), getCameraPosition());
+        EXPECT_EQ(uniformInt(m_lit.id(), "numPointLights"), lit ? 3 : 0);
+        EXPECT_EQ(uniformFloat(m_lit.id(), "gMatSpecularIntensity"), 1.0f);
+        EXPECT_EQ(uniformFloat(m_lit.id(), "gSpecularPower"), 20.2f);
+        EXPECT_EQ(uniformVec3(m_lit.id(), "AmbientColor"), glm::vec3(0.0f));
+        EXPECT_EQ(uniformFloat(m_lit.id(), "AmbientIntensity"), 0.0f);
+        EXPECT_EQ(uniformFloat(m_lit.id(), "material_shininess"), 1.0f);
+        EXPECT_EQ(uniformFloat(m_lit.id(), "lightPower"), 1.0f);
+        EXPECT_EQ(uniformVec2(m_lit.id(), "screenResolution"), glm::vec2(1024.0f, 768.0f));
+        EXPECT_EQ(uniformInt(m_lit.id(), "mode"), 2);
 
         for (int i = 0; i < 3; ++i) {
             SCOPED_TRACE("light " + std::to_string(i));
-            EXPECT_EQ(uniformVec3(m_lit, lightName(i, "Base.Color")), glm::vec3(1.0f));
-            EXPECT_EQ(uniformFloat(m_lit, lightName(i, "Base.AmbientIntensity")), lit ? 0.0f : 0.2f);
-            EXPECT_EQ(uniformFloat(m_lit, lightName(i, "Base.DiffuseIntensity")), lit ? 0.8f : 0.0f);
-            EXPECT_EQ(uniformVec3(m_lit, lightName(i, "Position")), glm::vec3(0.0f, 0.9f, zs[i]));
-            EXPECT_EQ(uniformFloat(m_lit, lightName(i, "Atten.Constant")), 1.0f);
-            EXPECT_EQ(uniformFloat(m_lit, lightName(i, "Atten.Linear")), linear[i]);
-            EXPECT_EQ(uniformFloat(m_lit, lightName(i, "Atten.Exp")), exps[i]);
+            EXPECT_EQ(uniformVec3(m_lit.id(), lightName(i, "Base.Color")), glm::vec3(1.0f));
+            EXPECT_EQ(uniformFloat(m_lit.id(), lightName(i, "Base.AmbientIntensity")), lit ? 0.0f : 0.2f);
+            EXPECT_EQ(uniformFloat(m_lit.id(), lightName(i, "Base.DiffuseIntensity")), lit ? 0.8f : 0.0f);
+            EXPECT_EQ(uniformVec3(m_lit.id(), lightName(i, "Position")), glm::vec3(0.0f, 0.9f, zs[i]));
+            EXPECT_EQ(uniformFloat(m_lit.id(), lightName(i, "Atten.Constant")), 1.0f);
+            EXPECT_EQ(uniformFloat(m_lit.id(), lightName(i, "Atten.Linear")), linear[i]);
+            EXPECT_EQ(uniformFloat(m_lit.id(), lightName(i, "Atten.Exp")), exps[i]);
             // The stored light carries the intensities of the last upload.
             const PointLight& stored = asset->getPointLights()[static_cast<size_t>(i)];
             EXPECT_EQ(stored.AmbientIntensity, lit ? 0.0f : 0.2f);
@@ -389,23 +386,23 @@ TEST_F(AssetGL, UploadReachesEveryUniformAndTheLitFlagSelectsTheIntensities)
         // nothing: there are three lights.
         for (int i : {3, 10}) {
             SCOPED_TRACE("element " + std::to_string(i));
-            EXPECT_EQ(uniformFloat(m_lit, lightName(i, "Atten.Exp")), 99.0f);
-            EXPECT_EQ(uniformVec3(m_lit, lightName(i, "Position")), glm::vec3(99.0f));
+            EXPECT_EQ(uniformFloat(m_lit.id(), lightName(i, "Atten.Exp")), 99.0f);
+            EXPECT_EQ(uniformVec3(m_lit.id(), lightName(i, "Position")), glm::vec3(99.0f));
         }
     }
 
     // The view follows the camera at upload time.
     setCameraPosition(glm::vec3(-3.0f, 1.0f, 4.0f));
     asset->setUniforms();
-    EXPECT_EQ(uniformMat4(m_lit, "view"), getViewMatrix());
-    EXPECT_EQ(uniformVec3(m_lit, "gEyeWorldPos"), glm::vec3(-3.0f, 1.0f, 4.0f));
+    EXPECT_EQ(uniformMat4(m_lit.id(), "view"), getViewMatrix());
+    EXPECT_EQ(uniformVec3(m_lit.id(), "gEyeWorldPos"), glm::vec3(-3.0f, 1.0f, 4.0f));
 
     deleteQuietly(asset);
 }
 
 TEST_F(AssetGL, ModeIsZeroOnlyForATexturedAssetWithATexture)
 {
-    glUseProgram(m_lit);
+    glUseProgram(m_lit.id());
     const GLuint name = 42;
     struct Case {
         const char* what;
@@ -420,18 +417,18 @@ TEST_F(AssetGL, ModeIsZeroOnlyForATexturedAssetWithATexture)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Asset* asset = new Asset(c.textured, false, m_lit);
+        Asset* asset = new Asset(c.textured, false, m_lit.id());
         asset->setTexture(c.texture);
-        poisonUniforms(m_lit);
+        ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit.id()));
         asset->setUniforms();
-        EXPECT_EQ(uniformInt(m_lit, "mode"), c.mode);
+        EXPECT_EQ(uniformInt(m_lit.id(), "mode"), c.mode);
         deleteQuietly(asset);
     }
 }
 
 TEST_F(AssetGL, ShadowVolumesOnlyForLightsWithinTenUnitsOfTheOrigin)
 {
-    Asset* asset = cube(m_volume);
+    Asset* asset = cube(m_volume.id());
     ASSERT_TRUE(asset->hasAdjacency());
     GLint adjacencyBytes = 0;
     glBindBuffer(GL_COPY_READ_BUFFER, asset->getAdjacencyIndexBuffer());
@@ -469,14 +466,14 @@ TEST_F(AssetGL, ShadowVolumesOnlyForLightsWithinTenUnitsOfTheOrigin)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         asset->setModelMatrix(glm::translate(glm::mat4(1.0f), c.origin));
-        glUseProgram(m_volume);
-        poisonUniforms(m_volume);
+        glUseProgram(m_volume.id());
+        ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_volume.id()));
         asset->m_lit = false;
-        EXPECT_EQ(countPrimitives(asset, m_volume, shadow), c.volumes * cubeTriangles);
+        EXPECT_EQ(countPrimitives(asset, m_volume.id(), shadow), c.volumes * cubeTriangles);
         // The uniforms go up whether or not a volume is drawn.
-        EXPECT_EQ(uniformMat4(m_volume, "model"), asset->getModelMatrix());
-        EXPECT_EQ(uniformMat4(m_volume, "projection"), getProjectionMatrix());
-        EXPECT_EQ(uniformVec3(m_volume, "gLightPos"), c.lastLight);
+        EXPECT_EQ(uniformMat4(m_volume.id(), "model"), asset->getModelMatrix());
+        EXPECT_EQ(uniformMat4(m_volume.id(), "projection"), getProjectionMatrix());
+        EXPECT_EQ(uniformVec3(m_volume.id(), "gLightPos"), c.lastLight);
         if (c.volumes > 0) {
             EXPECT_EQ(static_cast<GLuint>(elementBufferBinding()), asset->getAdjacencyIndexBuffer())
                 << "the vertex array keeps the adjacency list after a volume draw";
@@ -487,38 +484,38 @@ TEST_F(AssetGL, ShadowVolumesOnlyForLightsWithinTenUnitsOfTheOrigin)
 
 TEST_F(AssetGL, PlainAndNormalMappedDrawsSendEachTriangleOnce)
 {
-    Asset* asset = cube(m_lit);
+    Asset* asset = cube(m_lit.id());
     asset->m_lit = true;
-    const GLuint drawn = countPrimitives(asset, m_lit, [](Asset* a) { a->draw(); });
+    const GLuint drawn = countPrimitives(asset, m_lit.id(), [](Asset* a) { a->draw(); });
     EXPECT_EQ(drawn, cubeTriangles);
     EXPECT_EQ(static_cast<GLuint>(elementBufferBinding()), asset->getIndexBuffer());
-    EXPECT_EQ(countPrimitives(asset, m_lit, [](Asset* a) { a->drawNormalMapped(); }), cubeTriangles);
+    EXPECT_EQ(countPrimitives(asset, m_lit.id(), [](Asset* a) { a->drawNormalMapped(); }), cubeTriangles);
     EXPECT_EQ(static_cast<GLuint>(elementBufferBinding()), asset->getIndexBuffer());
 
     // A volume draw leaves the adjacency list recorded; the next plain draw
     // binds the triangle list again.
     asset->setModelMatrix(glm::mat4(1.0f));
-    countPrimitives(asset, m_volume, [](Asset* a) { a->drawShadowVolume(); });
+    countPrimitives(asset, m_volume.id(), [](Asset* a) { a->drawShadowVolume(); });
     ASSERT_EQ(static_cast<GLuint>(elementBufferBinding()), asset->getAdjacencyIndexBuffer());
-    EXPECT_EQ(countPrimitives(asset, m_lit, [](Asset* a) { a->draw(); }), cubeTriangles);
+    EXPECT_EQ(countPrimitives(asset, m_lit.id(), [](Asset* a) { a->draw(); }), cubeTriangles);
     EXPECT_EQ(static_cast<GLuint>(elementBufferBinding()), asset->getIndexBuffer());
     deleteQuietly(asset);
 }
 
 TEST_F(AssetGL, AnAssetWithoutAMeshDrawsNothingButUploads)
 {
-    Asset* empty = new Asset(false, false, m_lit);
+    Asset* empty = new Asset(false, false, m_lit.id());
     empty->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, -1.0f)));
     glBindVertexArray(0);
-    glUseProgram(m_lit);
-    poisonUniforms(m_lit);
-    EXPECT_EQ(countPrimitives(empty, m_lit, [](Asset* a) { a->draw(); }), 0u);
-    EXPECT_EQ(uniformMat4(m_lit, "model"), empty->getModelMatrix());
-    EXPECT_EQ(countPrimitives(empty, m_lit, [](Asset* a) { a->drawNormalMapped(); }), 0u);
-    glUseProgram(m_volume);
-    poisonUniforms(m_volume);
-    EXPECT_EQ(countPrimitives(empty, m_volume, [](Asset* a) { a->drawShadowVolume(); }), 0u);
-    EXPECT_EQ(uniformMat4(m_volume, "model"), empty->getModelMatrix());
+    glUseProgram(m_lit.id());
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit.id()));
+    EXPECT_EQ(countPrimitives(empty, m_lit.id(), [](Asset* a) { a->draw(); }), 0u);
+    EXPECT_EQ(uniformMat4(m_lit.id(), "model"), empty->getModelMatrix());
+    EXPECT_EQ(countPrimitives(empty, m_lit.id(), [](Asset* a) { a->drawNormalMapped(); }), 0u);
+    glUseProgram(m_volume.id());
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_volume.id()));
+    EXPECT_EQ(countPrimitives(empty, m_volume.id(), [](Asset* a) { a->drawShadowVolume(); }), 0u);
+    EXPECT_EQ(uniformMat4(m_volume.id(), "model"), empty->getModelMatrix());
     GLint vao = -1;
     glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vao);
     EXPECT_EQ(vao, 0);
@@ -527,22 +524,26 @@ TEST_F(AssetGL, AnAssetWithoutAMeshDrawsNothingButUploads)
 
 TEST_F(AssetGL, TextureUnitsAndBindingsLeftByTheDraws)
 {
-    const GLuint colour = makeTexture();
-    const GLuint normalMap = makeTexture();
-    const GLuint sentinel0 = makeTexture();
-    const GLuint sentinel3 = makeTexture();
+    const GLTexture colourTexture = makeTexture();
+    const GLTexture normalMapTexture = makeTexture();
+    const GLTexture sentinel0Texture = makeTexture();
+    const GLTexture sentinel3Texture = makeTexture();
+    const GLuint colour = colourTexture.id();
+    const GLuint normalMap = normalMapTexture.id();
+    const GLuint sentinel0 = sentinel0Texture.id();
+    const GLuint sentinel3 = sentinel3Texture.id();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, sentinel0);
     glActiveTexture(GL_TEXTURE3);
     glBindTexture(GL_TEXTURE_2D, sentinel3);
 
     // Untextured: no pass touches a unit or a binding, though it has names.
-    Asset* plain = cube(m_lit);
+    Asset* plain = cube(m_lit.id());
     plain->setTexture(colour);
     plain->setNormalMap(normalMap);
-    countPrimitives(plain, m_lit, [](Asset* a) { a->draw(); });
-    countPrimitives(plain, m_lit, [](Asset* a) { a->drawNormalMapped(); });
-    countPrimitives(plain, m_volume, [](Asset* a) { a->drawShadowVolume(); });
+    countPrimitives(plain, m_lit.id(), [](Asset* a) { a->draw(); });
+    countPrimitives(plain, m_lit.id(), [](Asset* a) { a->drawNormalMapped(); });
+    countPrimitives(plain, m_volume.id(), [](Asset* a) { a->drawShadowVolume(); });
     EXPECT_EQ(activeUnit(), GL_TEXTURE3);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE3)), sentinel3);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE0)), sentinel0);
@@ -550,38 +551,35 @@ TEST_F(AssetGL, TextureUnitsAndBindingsLeftByTheDraws)
 
     // Textured, colour on unit 2: the plain draw selects that unit, binds the
     // colour texture there and points "colorTexture" at it.
-    Asset* textured = cube(m_lit, true);
+    Asset* textured = cube(m_lit.id(), true);
     textured->setTexture(colour);
     textured->setTextureUnit(2);
-    glUseProgram(m_lit);
-    poisonUniforms(m_lit);
-    countPrimitives(textured, m_lit, [](Asset* a) { a->draw(); });
+    glUseProgram(m_lit.id());
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit.id()));
+    countPrimitives(textured, m_lit.id(), [](Asset* a) { a->draw(); });
     EXPECT_EQ(activeUnit(), GL_TEXTURE2);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE2)), colour);
-    EXPECT_EQ(uniformInt(m_lit, "colorTexture"), 2);
-    EXPECT_EQ(uniformInt(m_lit, "mode"), 0);
+    EXPECT_EQ(uniformInt(m_lit.id(), "colorTexture"), 2);
+    EXPECT_EQ(uniformInt(m_lit.id(), "mode"), 0);
 
     // Normal-mapped: colour on unit 0 whatever its unit says, the normal map
     // on unit 1, and unit 1 left active.
-    Asset* mapped = cube(m_lit, true, true);
+    Asset* mapped = cube(m_lit.id(), true, true);
     mapped->setTexture(colour);
     mapped->setTextureUnit(2);
     mapped->setNormalMap(normalMap);
     mapped->setNormalMapUnit(1);
     glActiveTexture(GL_TEXTURE3);
-    poisonUniforms(m_lit);
-    EXPECT_EQ(countPrimitives(mapped, m_lit, [](Asset* a) { a->drawNormalMapped(); }), cubeTriangles);
+    ASSERT_NO_FATAL_FAILURE(poisonUniforms(m_lit.id()));
+    EXPECT_EQ(countPrimitives(mapped, m_lit.id(), [](Asset* a) { a->drawNormalMapped(); }), cubeTriangles);
     EXPECT_EQ(activeUnit(), GL_TEXTURE1);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE0)), colour);
     EXPECT_EQ(static_cast<GLuint>(boundTexture(GL_TEXTURE1)), normalMap);
-    EXPECT_EQ(uniformInt(m_lit, "colorTexture"), 0);
-    EXPECT_EQ(uniformInt(m_lit, "gNormalMap"), 1);
+    EXPECT_EQ(uniformInt(m_lit.id(), "colorTexture"), 0);
+    EXPECT_EQ(uniformInt(m_lit.id(), "gNormalMap"), 1);
 
     deleteQuietly(plain);
     deleteQuietly(textured);
     deleteQuietly(mapped);
-    for (GLuint t : {colour, normalMap, sentinel0, sentinel3}) {
-        glDeleteTextures(1, &t);
-    }
     glActiveTexture(GL_TEXTURE0);
 }

@@ -22,8 +22,7 @@ TEST(Window, TitleAndClientSizeAtStart)
     EXPECT_EQ(appWindow.getWidth(), 1024);
     EXPECT_EQ(appWindow.getHeight(), 768);
 
-    // This process's own window on the X server (other test processes on the
-    // display show windows titled KOV too).
+    // This process's own window on the X server.
     const std::string id = x11WindowId(window);
     ASSERT_FALSE(id.empty());
     EXPECT_EQ(shellOutput("xdotool getwindowname " + id + " 2>/dev/null"), "KOV\n");

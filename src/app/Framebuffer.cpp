@@ -1,13 +1,15 @@
 #include "app/AppState.h"
 #include "app/GLHelpers.h"
+#include "app/GLObject.h"
 
 namespace {
 
 // The colour image of the off-screen framebuffer and what copies it to the
-// window; owned here, created with the framebuffer, deleted with it.
-GLuint colourTexture = 0;
-GLuint presentProgram = 0; // 0 when it did not build: nothing is copied then
-GLuint presentVao = 0;
+// window: created with the framebuffer, deleted with it by releaseFramebuffer
+// (which cleanup() calls while the context is current).
+GLTexture colourTexture;
+GLProgram presentProgram; // none when it did not build: nothing is copied then
+GLVertexArray presentVao;
 GLint presentImageLocation = -1;
 
 const char* const presentVertexSource = R"(#version 330 core
@@ -54,22 +56,21 @@ void createPresenter()
         printLine("fbo error: the present shaders did not compile");
         return;
     }
-    presentProgram = glCreateProgram();
-    glAttachShader(presentProgram, vertex);
-    glAttachShader(presentProgram, fragment);
-    glLinkProgram(presentProgram);
+    presentProgram = GLProgram::create();
+    glAttachShader(presentProgram.id(), vertex);
+    glAttachShader(presentProgram.id(), fragment);
+    glLinkProgram(presentProgram.id());
     glDeleteShader(vertex);
     glDeleteShader(fragment);
     GLint linked = GL_FALSE;
-    glGetProgramiv(presentProgram, GL_LINK_STATUS, &linked);
+    glGetProgramiv(presentProgram.id(), GL_LINK_STATUS, &linked);
     if (linked != GL_TRUE) {
-        glDeleteProgram(presentProgram);
-        presentProgram = 0;
+        presentProgram.reset();
         printLine("fbo error: the present program did not link");
         return;
     }
-    presentImageLocation = glGetUniformLocation(presentProgram, "image");
-    glGenVertexArrays(1, &presentVao);
+    presentImageLocation = glGetUniformLocation(presentProgram.id(), "image");
+    presentVao = GLVertexArray::generate();
 }
 
 } // namespace
@@ -88,14 +89,14 @@ void createFramebuffer()
     // A colour image to render into, so that the frame can be shown.
     GLint previousTexture = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
-    glGenTextures(1, &colourTexture);
-    glBindTexture(GL_TEXTURE_2D, colourTexture);
+    colourTexture = GLTexture::generate();
+    glBindTexture(GL_TEXTURE_2D, colourTexture.id());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, appWindow.getWidth(), appWindow.getHeight(), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previousTexture));
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTexture, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTexture.id(), 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
 
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
@@ -110,7 +111,7 @@ void presentFramebuffer()
     // Drawn into the window's back buffer with the state the frame leaves
     // (depth writes off, stencil and blending off); only the depth test,
     // culling and the program are changed here, and put back afterwards.
-    if (presentProgram == 0) {
+    if (!presentProgram) {
         return;
     }
     GLint previousProgram = 0;
@@ -118,11 +119,11 @@ void presentFramebuffer()
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    glUseProgram(presentProgram);
+    glUseProgram(presentProgram.id());
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, colourTexture);
+    glBindTexture(GL_TEXTURE_2D, colourTexture.id());
     glUniform1i(presentImageLocation, 0);
-    glBindVertexArray(presentVao);
+    glBindVertexArray(presentVao.id());
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindVertexArray(0);
     glEnable(GL_CULL_FACE);
@@ -138,15 +139,9 @@ void releaseFramebuffer()
     if (depthBuffer != 0) {
         glDeleteRenderbuffers(1, &depthBuffer);
     }
-    if (colourTexture != 0) {
-        glDeleteTextures(1, &colourTexture);
-    }
-    if (presentProgram != 0) {
-        glDeleteProgram(presentProgram);
-    }
-    if (presentVao != 0) {
-        glDeleteVertexArrays(1, &presentVao);
-    }
-    fbo = depthBuffer = colourTexture = presentProgram = presentVao = 0;
+    colourTexture.reset();
+    presentProgram.reset();
+    presentVao.reset();
+    fbo = depthBuffer = 0;
     presentImageLocation = -1;
 }

@@ -35,8 +35,7 @@ RgbImage readTexture(GLuint texture, int level)
 
 PrimitiveCounter::PrimitiveCounter()
 {
-    glGenQueries(1, &m_query);
-    glBeginQuery(GL_PRIMITIVES_GENERATED, m_query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, m_query.id());
 }
 
 PrimitiveCounter::~PrimitiveCounter()
@@ -44,7 +43,6 @@ PrimitiveCounter::~PrimitiveCounter()
     if (m_running) {
         glEndQuery(GL_PRIMITIVES_GENERATED);
     }
-    glDeleteQueries(1, &m_query);
 }
 
 GLuint PrimitiveCounter::finish()
@@ -54,7 +52,7 @@ GLuint PrimitiveCounter::finish()
         m_running = false;
     }
     GLuint count = 0;
-    glGetQueryObjectuiv(m_query, GL_QUERY_RESULT, &count);
+    glGetQueryObjectuiv(m_query.id(), GL_QUERY_RESULT, &count);
     return count;
 }
 

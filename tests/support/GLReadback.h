@@ -1,4 +1,6 @@
 #pragma once
+#include "app/GLObject.h"
+
 #include <GL/glew.h>
 
 #include <cstdint>
@@ -28,7 +30,7 @@ public:
     GLuint finish();
 
 private:
-    GLuint m_query = 0;
+    GLQuery m_query = GLQuery::generate();
     bool m_running = true;
 };
 

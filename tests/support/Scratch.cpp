@@ -1,17 +1,21 @@
 #include "support/Scratch.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string makeTemporaryDirectory()
+std::string makeTemporaryDirectory(const std::string& prefix = "kov-test")
 {
-    std::string pattern = (fs::temp_directory_path() / "kov-test-XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         return std::string();
     }
@@ -81,4 +85,19 @@ std::string readFile(const std::string& path)
     std::ostringstream contents;
     contents << file.rdbuf();
     return contents.str();
+}
+
+std::string keptTestOutput(const std::string& name)
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string testName =
+        test != nullptr ? std::string(test->test_suite_name()) + "." + test->name() : std::string("no-test");
+    std::replace(testName.begin(), testName.end(), '/', '_'); // parameterised tests
+    // One folder per test of this process, made on its first file.
+    static std::map<std::string, std::string> folders;
+    std::string& folder = folders[testName];
+    if (folder.empty()) {
+        folder = makeTemporaryDirectory("kov-" + testName);
+    }
+    return folder + "/" + name;
 }

@@ -36,3 +36,9 @@ private:
 };
 
 std::string readFile(const std::string& path);
+
+// Where the running test puts a file for a person to look at after a failure
+// (a picture it rendered, for example): a fresh temporary folder of its own,
+// named after the test and kept after the process ends, so that tests run
+// side by side or one after another never overwrite each other's.
+std::string keptTestOutput(const std::string& name);

@@ -23,8 +23,8 @@ int shiftOf(unsigned long mask)
 }
 
 // A connection of its own to the display, on which X errors are ignored
-// instead of ending the process (Xlib's default): windows of other processes
-// may vanish between a query of the window tree and a look at one of them.
+// instead of ending the process (Xlib's default): a window may vanish before
+// the request about it arrives.
 class DisplayConnection {
 public:
     DisplayConnection() : m_display(XOpenDisplay(nullptr))
@@ -101,62 +101,6 @@ std::string x11WindowId(GLFWwindow* window)
     return id != 0 ? std::to_string(static_cast<unsigned long>(id)) : std::string();
 }
 
-bool x11WindowUnobscured(const std::string& windowId)
-{
-    if (windowId.empty()) {
-        return false;
-    }
-    DisplayConnection connection;
-    Display* display = connection.display();
-    if (display == nullptr) {
-        return false;
-    }
-    const ::Window target = parseId(windowId);
-    bool unobscured = false;
-    XWindowAttributes mine{};
-    ::Window rootReturn = 0;
-    ::Window parent = 0;
-    ::Window* children = nullptr;
-    unsigned int count = 0;
-    if (XGetWindowAttributes(display, target, &mine) != 0 &&
-        XQueryTree(display, DefaultRootWindow(display), &rootReturn, &parent, &children, &count) != 0) {
-        // Children of the root come bottom first; the target must be one of
-        // them (no window manager frames it) and nothing above may overlap.
-        unsigned int index = count;
-        for (unsigned int i = 0; i < count; ++i) {
-            if (children[i] == target) {
-                index = i;
-            }
-        }
-        unobscured = index < count && mine.map_state == IsViewable;
-        for (unsigned int i = index + 1; unobscured && i < count; ++i) {
-            XWindowAttributes other{};
-            if (XGetWindowAttributes(display, children[i], &other) == 0 || other.map_state != IsViewable) {
-                continue;
-            }
-            const bool apart = other.x >= mine.x + mine.width || mine.x >= other.x + other.width ||
-                               other.y >= mine.y + mine.height || mine.y >= other.y + other.height;
-            unobscured = apart;
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
-    }
-    return unobscured;
-}
-
-RgbImage captureXWindowIfUnobscured(const std::string& windowId, int width, int height)
-{
-    if (!x11WindowUnobscured(windowId)) {
-        return RgbImage();
-    }
-    RgbImage image = captureXWindow(windowId, width, height);
-    if (!x11WindowUnobscured(windowId)) {
-        return RgbImage();
-    }
-    return image;
-}
-
 bool focusX11Window(const std::string& windowId)
 {
     if (windowId.empty()) {
@@ -168,19 +112,10 @@ bool focusX11Window(const std::string& windowId)
         return false;
     }
     const ::Window window = parseId(windowId);
-    XRaiseWindow(display, window);
     XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
     XSync(display, False);
     ::Window focused = 0;
     int revert = 0;
     XGetInputFocus(display, &focused, &revert);
     return focused == window;
-}
-
-void restorePointerRootFocus()
-{
-    DisplayConnection connection;
-    if (connection.display() != nullptr) {
-        XSetInputFocus(connection.display(), PointerRoot, RevertToPointerRoot, CurrentTime);
-    }
 }
