@@ -157,6 +157,36 @@ TEST(Adjacency, ClosedTetrahedronNamesTheFourthVertexAcrossEveryEdge)
     EXPECT_EQ(b.edges.size(), 6u);
 }
 
+namespace {
+
+// The split cube's triangles in the builder's own numbering: each corner
+// named by the first vertex met there, walking faces and corners in order.
+struct JoinedCube {
+    std::array<int, 8> firstAt;
+    std::vector<Tri> uniqueTris;
+};
+
+JoinedCube joinByCorner(const aiMesh& mesh, const std::vector<unsigned int>& cornerOf)
+{
+    JoinedCube joined;
+    joined.firstAt.fill(-1);
+    for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+        Tri t;
+        for (int j = 0; j < 3; ++j) {
+            const unsigned int v = mesh.mFaces[f].mIndices[j];
+            int& first = joined.firstAt[cornerOf[v]];
+            if (first < 0) {
+                first = static_cast<int>(v);
+            }
+            t[static_cast<size_t>(j)] = static_cast<unsigned int>(first);
+        }
+        joined.uniqueTris.push_back(t);
+    }
+    return joined;
+}
+
+} // namespace
+
 TEST(Adjacency, SplitCubeIsJoinedByPosition)
 {
     std::vector<unsigned int> cornerOf;
@@ -167,22 +197,7 @@ TEST(Adjacency, SplitCubeIsJoinedByPosition)
     b.add(mesh.get());
     ASSERT_EQ(b.out.size(), 72u);
 
-    // The first vertex met at each corner, walking faces and corners in order.
-    std::array<int, 8> firstAt;
-    firstAt.fill(-1);
-    std::vector<Tri> uniqueTris;
-    for (unsigned int f = 0; f < mesh->mNumFaces; ++f) {
-        Tri t;
-        for (int j = 0; j < 3; ++j) {
-            const unsigned int v = mesh->mFaces[f].mIndices[j];
-            int& first = firstAt[cornerOf[v]];
-            if (first < 0) {
-                first = static_cast<int>(v);
-            }
-            t[static_cast<size_t>(j)] = static_cast<unsigned int>(first);
-        }
-        uniqueTris.push_back(t);
-    }
+    const auto [firstAt, uniqueTris] = joinByCorner(*mesh, cornerOf);
     const std::set<unsigned int> used(b.out.begin(), b.out.end());
     EXPECT_EQ(used.size(), 8u);
     for (int first : firstAt) {
@@ -300,21 +315,7 @@ TEST(Adjacency, OpenEdgesGetTheTrianglesOwnThirdCorner)
     Builder b;
     b.add(mesh.get());
     ASSERT_EQ(b.out.size(), 60u);
-    std::array<int, 8> firstAt;
-    firstAt.fill(-1);
-    std::vector<Tri> uniqueTris;
-    for (unsigned int f = 0; f < mesh->mNumFaces; ++f) {
-        Tri t;
-        for (int j = 0; j < 3; ++j) {
-            const unsigned int v = mesh->mFaces[f].mIndices[j];
-            int& first = firstAt[cornerOf[v]];
-            if (first < 0) {
-                first = static_cast<int>(v);
-            }
-            t[static_cast<size_t>(j)] = static_cast<unsigned int>(first);
-        }
-        uniqueTris.push_back(t);
-    }
+    const auto [firstAt, uniqueTris] = joinByCorner(*mesh, cornerOf);
     EXPECT_EQ(b.out, slowAdjacency(uniqueTris));
     int open = 0;
     for (size_t i = 0; i < uniqueTris.size(); ++i) {
