@@ -13,6 +13,7 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
+#include "support/FrameCapture.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -104,23 +105,6 @@ void loadProgramsOnce()
     }
 }
 
-// Reads the finished image of a frame: the back buffer once the last pass is
-// done, just before the swap presents it. (Reading the front buffer after the
-// swap gives nothing on Mesa's software driver under Xvfb.)
-class FrameCapture : public PassObserver {
-public:
-    explicit FrameCapture(bool withoutVolumes) { skipShadowVolumes = withoutVolumes; }
-    void beginPass(RenderPass) override {}
-    void endPass(RenderPass pass) override
-    {
-        if (pass == RenderPass::Additive) {
-            glReadBuffer(GL_BACK);
-            image = readPixels(0, 0, width, height);
-        }
-    }
-    RgbImage image;
-};
-
 struct Frames {
     RgbImage withVolumes;
     RgbImage withoutVolumes;
@@ -168,7 +152,7 @@ protected:
 
     static RgbImage renderAndRead(bool withoutVolumes)
     {
-        FrameCapture capture(withoutVolumes);
+        FrameCapture capture(width, height, withoutVolumes);
         setPassObserver(&capture);
         renderFrame(0.0);
         setPassObserver(nullptr);
