@@ -300,35 +300,6 @@ std::vector<Row> rows()
 
 // --- running the binary -----------------------------------------------------
 
-bool processGone(pid_t pid)
-{
-    char state = '?';
-    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos || close + 2 >= stat.size()) {
-        return true;
-    }
-    state = stat[close + 2];
-    return state == 'Z' || state == 'X';
-}
-
-std::string windowOf(pid_t pid)
-{
-    std::string id;
-    const std::string command = "xdotool search --all --pid " + std::to_string(pid) + " --name '^KOV$' 2>/dev/null";
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[64];
-        if (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-            id = buffer;
-        }
-        pclose(pipe);
-    }
-    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
-        id.pop_back();
-    }
-    return id;
-}
-
 struct ViewerRun {
     ProcessResult result;
     bool windowSeen = false;
@@ -348,11 +319,7 @@ ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& a
     options.whileRunning = [&](pid_t pid) {
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + std::chrono::seconds(100);
-        std::string id;
-        while (id.empty() && !processGone(pid) && Clock::now() < deadline) {
-            id = windowOf(pid);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
+        const std::string id = waitForWindowOf(pid, "KOV", 100.0);
         if (id.empty()) {
             return;
         }

@@ -64,33 +64,6 @@ std::string repeated(const std::string& line, int times)
 
 const std::string shutdownTrace = repeated("Asset Destructor", 8) + repeated("Texture destructor", 10);
 
-// The child's own window: this test process shows a window titled "KOV" on
-// the same display, so the title alone does not say whose it is.
-std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    const std::string command =
-        "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::string id;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[64];
-            while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) {
-                id += buffer;
-            }
-            pclose(pipe);
-        }
-        while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
-            id.pop_back();
-        }
-        if (!id.empty()) {
-            return id;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return std::string();
-}
-
 // Holds a key down long enough to span at least one whole frame, then lets go.
 void holdKey(const std::string& windowId, const std::string& keysym, double seconds)
 {

@@ -11,6 +11,8 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
+#include "support/BoxObj.h"
+#include "support/EndOfFrameState.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 #include "support/X11Window.h"
@@ -67,48 +69,6 @@ void linkScenePrograms()
     for (const Program& program : programs) {
         ASSERT_EQ(program.loader->getStatus(), 1) << program.files[0] << " did not link";
     }
-}
-
-// An axis-aligned box as OBJ text: quads wound counter-clockwise seen from
-// outside, with one normal and full texture coordinates per face.
-std::string boxObj(glm::vec3 low, glm::vec3 high)
-{
-    std::ostringstream obj;
-    const glm::vec3 corners[8] = {
-        {low.x, low.y, low.z},  {high.x, low.y, low.z},  {high.x, high.y, low.z},  {low.x, high.y, low.z},
-        {low.x, low.y, high.z}, {high.x, low.y, high.z}, {high.x, high.y, high.z}, {low.x, high.y, high.z},
-    };
-    for (const glm::vec3& c : corners) {
-        obj << "v " << c.x << " " << c.y << " " << c.z << "\n";
-    }
-    obj << "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
-    struct Face {
-        std::array<int, 4> corners;
-        glm::vec3 normal;
-    };
-    const Face faces[6] = {
-        {{0, 3, 2, 1}, {0, 0, -1}}, {{4, 5, 6, 7}, {0, 0, 1}},  {{0, 4, 7, 3}, {-1, 0, 0}},
-        {{1, 2, 6, 5}, {1, 0, 0}},  {{0, 1, 5, 4}, {0, -1, 0}}, {{3, 7, 6, 2}, {0, 1, 0}},
-    };
-    for (int f = 0; f < 6; ++f) {
-        const glm::vec3& n = faces[f].normal;
-        obj << "vn " << n.x << " " << n.y << " " << n.z << "\n";
-    }
-    for (int f = 0; f < 6; ++f) {
-        std::array<int, 4> order = faces[f].corners;
-        const glm::vec3 a = corners[order[0]];
-        const glm::vec3 b = corners[order[1]];
-        const glm::vec3 c = corners[order[2]];
-        if (glm::dot(glm::cross(b - a, c - a), faces[f].normal) < 0.0f) {
-            std::reverse(order.begin(), order.end());
-        }
-        obj << "f";
-        for (int k = 0; k < 4; ++k) {
-            obj << " " << order[k] + 1 << "/" << k + 1 << "/" << f + 1;
-        }
-        obj << "\n";
-    }
-    return obj.str();
 }
 
 std::string floorObj()
@@ -328,35 +288,6 @@ std::array<GLint, 4> viewport()
     std::array<GLint, 4> v{};
     glGetIntegerv(GL_VIEWPORT, v.data());
     return v;
-}
-
-// The state every frame ends in, with or without the off-screen framebuffer.
-void expectEndOfFrameState(const char* which)
-{
-    SCOPED_TRACE(which);
-    GLboolean depthMask = GL_TRUE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
-    EXPECT_EQ(depthMask, GL_FALSE);
-    GLint depthFunc = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    EXPECT_EQ(depthFunc, GL_EQUAL);
-    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_CLAMP));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint drawFramebuffer = -1;
-    GLint readFramebuffer = -1;
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
-    EXPECT_EQ(drawFramebuffer, 0);
-    EXPECT_EQ(readFramebuffer, 0);
-    GLint drawBuffer = 0;
-    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
-    EXPECT_EQ(drawBuffer, GL_BACK);
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    EXPECT_EQ(static_cast<GLuint>(program), normalMappingShader.getProgram());
 }
 
 template <class IsName>

@@ -12,6 +12,7 @@
 #include "app/AppState.h"
 #include "camera/Camera.h"
 #include "support/FreshScene.h"
+#include "support/FrameCapture.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -143,23 +144,6 @@ Difference compare(const RgbImage& a, const RgbImage& b)
     return difference;
 }
 
-// Reads the finished image of a frame from the back buffer, just before the
-// swap presents it (the front buffer cannot be read back under Xvfb with
-// Mesa's software driver).
-class FrameCapture : public PassObserver {
-public:
-    explicit FrameCapture(bool withoutVolumes) { skipShadowVolumes = withoutVolumes; }
-    void beginPass(RenderPass) override {}
-    void endPass(RenderPass pass) override
-    {
-        if (pass == RenderPass::Additive) {
-            glReadBuffer(GL_BACK);
-            image = readPixels(0, 0, frameWidth, frameHeight);
-        }
-    }
-    RgbImage image;
-};
-
 long stepsTaken = 0;
 
 class Golden : public ::testing::Test {
@@ -192,7 +176,7 @@ protected:
             dt = timeStep;
             ++stepsTaken;
         }
-        FrameCapture capture(withoutVolumes);
+        FrameCapture capture(frameWidth, frameHeight, withoutVolumes);
         setPassObserver(&capture);
         renderFrame(dt);
         setPassObserver(nullptr);

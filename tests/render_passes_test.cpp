@@ -11,6 +11,7 @@
 #include "app/GLHelpers.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "support/EndOfFrameState.h"
 #include "support/FreshScene.h"
 #include "textureloader/TextureLoader.h"
 
@@ -670,23 +671,7 @@ TEST_F(RenderPasses, FramesClearAndLeaveViewportAndFramebufferAlone)
 TEST_F(RenderPasses, StateAtTheEndOfAFrame)
 {
     renderRecorded(1);
-    GLboolean depthMask = GL_TRUE;
-    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
-    EXPECT_EQ(depthMask, GL_FALSE);
-    GLint depthFunc = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    EXPECT_EQ(depthFunc, GL_EQUAL);
-    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_CLAMP));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint drawBuffer = 0;
-    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
-    EXPECT_EQ(drawBuffer, GL_BACK);
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    EXPECT_EQ(static_cast<GLuint>(program), normalMappingShader.getProgram());
+    expectEndOfFrameState("a frame of the scene");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "the frame left a GL error behind";
 }
 

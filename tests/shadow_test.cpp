@@ -13,6 +13,8 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
+#include "support/BoxObj.h"
+#include "support/FrameCapture.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -35,34 +37,6 @@ const float floorY = -1.0f;
 const char* const floorObj = "v -3 -1 3\nv 3 -1 3\nv 3 -1 -3\nv -3 -1 -3\n"
                              "vn 0 1 0\n"
                              "f 1//1 2//1 3//1\nf 1//1 3//1 4//1\n";
-
-// A closed axis-aligned box with flat faces (each face its own vertices, as
-// an exporter writes them), counter-clockwise seen from outside.
-std::string boxObj(glm::vec3 lo, glm::vec3 hi)
-{
-    std::ostringstream obj;
-    for (int i = 0; i < 8; ++i) {
-        obj << "v " << ((i & 1) ? hi.x : lo.x) << " " << ((i & 2) ? hi.y : lo.y) << " " << ((i & 4) ? hi.z : lo.z)
-            << "\n";
-    }
-    obj << "vn -1 0 0\nvn 1 0 0\nvn 0 -1 0\nvn 0 1 0\nvn 0 0 -1\nvn 0 0 1\n";
-    // Corners numbered from 1: bit 0 x, bit 1 y, bit 2 z.
-    const int faces[6][4] = {
-        {1, 5, 7, 3}, // -x
-        {2, 4, 8, 6}, // +x
-        {1, 2, 6, 5}, // -y
-        {3, 7, 8, 4}, // +y
-        {1, 3, 4, 2}, // -z
-        {5, 6, 8, 7}, // +z
-    };
-    for (int f = 0; f < 6; ++f) {
-        const int n = f + 1;
-        const int* q = faces[f];
-        obj << "f " << q[0] << "//" << n << " " << q[1] << "//" << n << " " << q[2] << "//" << n << "\n";
-        obj << "f " << q[0] << "//" << n << " " << q[2] << "//" << n << " " << q[3] << "//" << n << "\n";
-    }
-    return obj.str();
-}
 
 // A single horizontal square facing up: an open surface, every edge a border.
 std::string openSquareObj(float half, float y)
@@ -103,23 +77,6 @@ void loadProgramsOnce()
         ASSERT_EQ(loader->getStatus(), 1);
     }
 }
-
-// Reads the finished image of a frame: the back buffer once the last pass is
-// done, just before the swap presents it. (Reading the front buffer after the
-// swap gives nothing on Mesa's software driver under Xvfb.)
-class FrameCapture : public PassObserver {
-public:
-    explicit FrameCapture(bool withoutVolumes) { skipShadowVolumes = withoutVolumes; }
-    void beginPass(RenderPass) override {}
-    void endPass(RenderPass pass) override
-    {
-        if (pass == RenderPass::Additive) {
-            glReadBuffer(GL_BACK);
-            image = readPixels(0, 0, width, height);
-        }
-    }
-    RgbImage image;
-};
 
 struct Frames {
     RgbImage withVolumes;
@@ -168,7 +125,7 @@ protected:
 
     static RgbImage renderAndRead(bool withoutVolumes)
     {
-        FrameCapture capture(withoutVolumes);
+        FrameCapture capture(width, height, withoutVolumes);
         setPassObserver(&capture);
         renderFrame(0.0);
         setPassObserver(nullptr);

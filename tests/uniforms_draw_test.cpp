@@ -6,6 +6,7 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
+#include "support/BoxObj.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -98,21 +99,8 @@ void main()
 }
 )";
 
-// A closed cube of 12 triangles, wound outwards.
-const char* const cubeObj = "v -0.5 -0.5 -0.5\n"
-                            "v 0.5 -0.5 -0.5\n"
-                            "v 0.5 0.5 -0.5\n"
-                            "v -0.5 0.5 -0.5\n"
-                            "v -0.5 -0.5 0.5\n"
-                            "v 0.5 -0.5 0.5\n"
-                            "v 0.5 0.5 0.5\n"
-                            "v -0.5 0.5 0.5\n"
-                            "f 1 4 3 2\n"
-                            "f 5 6 7 8\n"
-                            "f 1 5 8 4\n"
-                            "f 2 3 7 6\n"
-                            "f 1 2 6 5\n"
-                            "f 4 8 7 3\n";
+// The cube every test draws: 12 triangles, wound outwards.
+const std::string cubeObj = boxObj(glm::vec3(-0.5f), glm::vec3(0.5f));
 constexpr GLuint cubeTriangles = 12;
 
 GLuint compileStage(GLenum stage, const char* source)

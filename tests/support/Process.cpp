@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -125,6 +127,35 @@ std::string shellOutput(const std::string& command)
     }
     pclose(pipe);
     return output;
+}
+
+bool processGone(pid_t pid)
+{
+    std::ifstream statFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 2 >= stat.size()) {
+        return true;
+    }
+    const char state = stat[close + 2];
+    return state == 'Z' || state == 'X';
+}
+
+std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
+{
+    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const std::string command =
+        "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
+    for (;;) {
+        std::string id = shellOutput(command);
+        while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
+            id.pop_back();
+        }
+        if (!id.empty() || processGone(pid) || Clock::now() >= deadline) {
+            return id;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 bool pressKey(const std::string& windowId, const std::string& keysym)
