@@ -57,27 +57,14 @@ void printReport(const Report& report)
 {
     const Options& options = report.options;
     const Results& results = report.results;
-    const std::array<GLuint, passCount>& primitives = report.primitives;
-    const std::vector<VolumeCount>& volumes = report.casters.volumes;
-    const std::vector<AssetShadow>& assetShadows = report.casters.alone;
-    const std::string& cpu = report.environment.cpu;
-    const unsigned cpus = report.environment.cpus;
-    const char* lpThreads = report.environment.lpThreads;
-    const std::string& renderer = report.environment.renderer;
-    const std::string& version = report.environment.version;
-    const GLint samples = report.environment.samples;
-    const StartupFigures& startup = report.startup;
     const FrameFigures figures(results);
-    const double empty = figures.empty;
-    const double scene = figures.scene;
-    const double noShadow = figures.noShadow;
-    const double isolatedSum = figures.isolatedSum;
-    const double allocationsPerFrame = figures.allocationsPerFrame;
 
     std::printf("KOV frame benchmark\n");
-    std::printf("  machine   %s, %u CPUs online, LP_NUM_THREADS=%s\n", cpu.c_str(), cpus,
-                lpThreads != nullptr ? lpThreads : "(unset)");
-    std::printf("  driver    %s | %s | %d samples\n", renderer.c_str(), version.c_str(), samples);
+    std::printf("  machine   %s, %u CPUs online, LP_NUM_THREADS=%s\n", report.environment.cpu.c_str(),
+                report.environment.cpus,
+                report.environment.lpThreads != nullptr ? report.environment.lpThreads : "(unset)");
+    std::printf("  driver    %s | %s | %d samples\n", report.environment.renderer.c_str(),
+                report.environment.version.c_str(), report.environment.samples);
     std::printf("  window    %d x %d, swap interval: driver default\n", appWindow.getWidth(), appWindow.getHeight());
     std::printf("  run       %d round(s) x %d frames after %d warm-up, in blocks of %d taken in turn, dt %.6f s,"
                 " pass timers %s\n\n",
@@ -85,17 +72,17 @@ void printReport(const Report& report)
 
     std::printf("Start-up                                   ms\n");
     std::printf("  process start -> first frame        %8.1f  (/proc/self/stat field 22, 1/CLK_TCK resolution)\n",
-                ms(startup.processToFirstFrame));
-    std::printf("    exec, loading (before static init) %7.1f\n", ms(startup.beforeStaticInit));
-    std::printf("    static init (window, GL context)   %7.1f\n", ms(startup.staticInit));
-    std::printf("    initGL                             %7.1f\n", ms(startup.initGL));
-    std::printf("    textures                           %7.1f\n", ms(startup.textures));
-    std::printf("    shader programs                    %7.1f\n", ms(startup.programs));
-    std::printf("    models (import and adjacency)      %7.1f\n", ms(startup.models));
-    std::printf("    rest of the set-up                 %7.1f\n", ms(startup.setupOther));
-    std::printf("    first frame                        %7.1f\n", ms(startup.firstFrame));
+                ms(report.startup.processToFirstFrame));
+    std::printf("    exec, loading (before static init) %7.1f\n", ms(report.startup.beforeStaticInit));
+    std::printf("    static init (window, GL context)   %7.1f\n", ms(report.startup.staticInit));
+    std::printf("    initGL                             %7.1f\n", ms(report.startup.initGL));
+    std::printf("    textures                           %7.1f\n", ms(report.startup.textures));
+    std::printf("    shader programs                    %7.1f\n", ms(report.startup.programs));
+    std::printf("    models (import and adjacency)      %7.1f\n", ms(report.startup.models));
+    std::printf("    rest of the set-up                 %7.1f\n", ms(report.startup.setupOther));
+    std::printf("    first frame                        %7.1f\n", ms(report.startup.firstFrame));
     std::printf("  static init -> first frame          %8.1f  (timestamp in the benchmark's static initialiser)\n\n",
-                ms(startup.staticInitToFirstFrame));
+                ms(report.startup.staticInitToFirstFrame));
 
     std::printf("Frame time (glFinish after the swap)   median ms    p95 ms   x empty   x no-shadow   CPU ms\n");
     for (int m = 0; m < modeCount; ++m) {
@@ -104,8 +91,8 @@ void printReport(const Report& report)
         }
         const double med = median(results.frames[m]);
         std::printf("  %-34s %9.2f %9.2f %9.2f %11.2f %8.1f\n", modeNames[m], ms(med),
-                    ms(percentile(results.frames[m], 95.0)), empty > 0 ? med / empty : 0.0,
-                    noShadow > 0 ? med / noShadow : 0.0, ms(median(results.frameCpu[m])));
+                    ms(percentile(results.frames[m], 95.0)), figures.empty > 0 ? med / figures.empty : 0.0,
+                    figures.noShadow > 0 ? med / figures.noShadow : 0.0, ms(median(results.frameCpu[m])));
     }
     std::printf("  (CPU ms: process CPU time of the frame, all threads, median)\n\n");
     std::printf("Passes of the scene frame (median ms)  GL time  submit (CPU)  isolated (CPU)  share  primitives\n");
@@ -113,8 +100,9 @@ void printReport(const Report& report)
         const double isolatedPass = median(results.isolated.isolated[p]);
         std::printf("  %-34s %8.2f %7.2f %6.2f %8.2f %7.2f %5.1f%% %10u\n", passNames[p], ms(median(results.scene.gl[p])),
                     ms(median(results.scene.submit[p])), ms(median(results.scene.submitCpu[p])), ms(isolatedPass),
-                    ms(median(results.isolated.isolatedCpu[p])), isolatedSum > 0 ? 100.0 * isolatedPass / isolatedSum : 0.0,
-                    primitives[p]);
+                    ms(median(results.isolated.isolatedCpu[p])),
+                    figures.isolatedSum > 0 ? 100.0 * isolatedPass / figures.isolatedSum : 0.0,
+                    report.primitives[p]);
     }
     std::printf("  GL time: GL_TIME_ELAPSED in the scene frame (a driver that renders a frame tile by tile with\n"
                 "  the passes interleaved, as llvmpipe does, does not separate the passes there); submit: main-\n"
@@ -122,7 +110,7 @@ void printReport(const Report& report)
                 "  calls (process CPU time; share: of the four wall times); primitives: GL_PRIMITIVES_GENERATED\n"
                 "  (after the geometry shader)\n\n");
 
-    std::printf("C++ heap allocations per scene frame: %.2f\n\n", allocationsPerFrame);
+    std::printf("C++ heap allocations per scene frame: %.2f\n\n", figures.allocationsPerFrame);
     std::printf("Scene assets                     triangles  lights  facing  silhouette  primitives  alone: GL prims  isolated ms"
                 "  silhouette per light\n");
     for (size_t i = 0; i < assets.size(); ++i) {
@@ -131,10 +119,10 @@ void printReport(const Report& report)
             std::printf("  (no adjacency: casts no volume)\n");
             continue;
         }
-        const VolumeCount& volume = volumes[i];
+        const VolumeCount& volume = report.casters.volumes[i];
         std::printf(" %7d %7lld %11lld %11lld", volume.lights, volume.facing, volume.silhouetteEdges, volume.primitives());
         bool alone = false;
-        for (const AssetShadow& shadow : assetShadows) {
+        for (const AssetShadow& shadow : report.casters.alone) {
             if (shadow.index == i) {
                 std::printf(" %16u %12.2f", shadow.primitives, ms(shadow.isolatedSeconds));
                 alone = true;
@@ -154,29 +142,15 @@ void printReport(const Report& report)
                 "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED and wall time;\n"
                 "   silhouette per light: the silhouette edges for each light that casts, each a side of the volume)\n");
     std::printf("\nTargets: scene %.2f x empty (<= 15), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
-                empty > 0 ? scene / empty : 0.0, startup.processToFirstFrame, empty > 0 ? noShadow / empty : 0.0);
+                figures.empty > 0 ? figures.scene / figures.empty : 0.0, report.startup.processToFirstFrame,
+                figures.empty > 0 ? figures.noShadow / figures.empty : 0.0);
 }
 
 bool writeJsonReport(const Report& report)
 {
     const Options& options = report.options;
     const Results& results = report.results;
-    const std::array<GLuint, passCount>& primitives = report.primitives;
-    const std::vector<VolumeCount>& volumes = report.casters.volumes;
-    const std::vector<AssetShadow>& assetShadows = report.casters.alone;
-    const std::string& cpu = report.environment.cpu;
-    const unsigned cpus = report.environment.cpus;
-    const char* lpThreads = report.environment.lpThreads;
-    const std::string& renderer = report.environment.renderer;
-    const std::string& version = report.environment.version;
-    const GLint samples = report.environment.samples;
-    const StartupFigures& startup = report.startup;
     const FrameFigures figures(results);
-    const double empty = figures.empty;
-    const double scene = figures.scene;
-    const double noShadow = figures.noShadow;
-    const double isolatedSum = figures.isolatedSum;
-    const double allocationsPerFrame = figures.allocationsPerFrame;
 
     std::FILE* out = std::fopen(options.json.c_str(), "w");
     if (out == nullptr) {
@@ -186,12 +160,12 @@ bool writeJsonReport(const Report& report)
     JsonWriter json(out);
     json.beginObject();
     json.beginObject("environment");
-    json.string("cpu", cpu);
-    json.integer("cpus_online", cpus);
-    json.string("lp_num_threads", lpThreads != nullptr ? lpThreads : "");
-    json.string("gl_renderer", renderer);
-    json.string("gl_version", version);
-    json.integer("samples", samples);
+    json.string("cpu", report.environment.cpu);
+    json.integer("cpus_online", report.environment.cpus);
+    json.string("lp_num_threads", report.environment.lpThreads != nullptr ? report.environment.lpThreads : "");
+    json.string("gl_renderer", report.environment.renderer);
+    json.string("gl_version", report.environment.version);
+    json.integer("samples", report.environment.samples);
     json.integer("width", appWindow.getWidth());
     json.integer("height", appWindow.getHeight());
     json.string("swap_interval", "driver default");
@@ -206,16 +180,16 @@ bool writeJsonReport(const Report& report)
     json.integer("isolated_passes", options.isolatedPasses ? 1 : 0);
     json.endObject();
     json.beginObject("startup_ms");
-    json.number("process_start_to_first_frame", ms(startup.processToFirstFrame));
-    json.number("static_init_to_first_frame", ms(startup.staticInitToFirstFrame));
-    json.number("before_static_init", ms(startup.beforeStaticInit));
-    json.number("static_init", ms(startup.staticInit));
-    json.number("init_gl", ms(startup.initGL));
-    json.number("textures", ms(startup.textures));
-    json.number("programs", ms(startup.programs));
-    json.number("models", ms(startup.models));
-    json.number("setup_other", ms(startup.setupOther));
-    json.number("first_frame", ms(startup.firstFrame));
+    json.number("process_start_to_first_frame", ms(report.startup.processToFirstFrame));
+    json.number("static_init_to_first_frame", ms(report.startup.staticInitToFirstFrame));
+    json.number("before_static_init", ms(report.startup.beforeStaticInit));
+    json.number("static_init", ms(report.startup.staticInit));
+    json.number("init_gl", ms(report.startup.initGL));
+    json.number("textures", ms(report.startup.textures));
+    json.number("programs", ms(report.startup.programs));
+    json.number("models", ms(report.startup.models));
+    json.number("setup_other", ms(report.startup.setupOther));
+    json.number("first_frame", ms(report.startup.firstFrame));
     json.endObject();
     json.beginObject("frame_ms");
     for (int m = 0; m < modeCount; ++m) {
@@ -230,11 +204,11 @@ bool writeJsonReport(const Report& report)
         json.endObject();
     }
     json.endObject();
-    json.number("heap_allocations_per_scene_frame", allocationsPerFrame);
+    json.number("heap_allocations_per_scene_frame", figures.allocationsPerFrame);
     json.beginObject("ratios");
-    json.number("scene_to_empty", empty > 0 ? scene / empty : 0.0);
-    json.number("scene_to_no_shadow_volumes", noShadow > 0 ? scene / noShadow : 0.0);
-    json.number("no_shadow_volumes_to_empty", empty > 0 ? noShadow / empty : 0.0);
+    json.number("scene_to_empty", figures.empty > 0 ? figures.scene / figures.empty : 0.0);
+    json.number("scene_to_no_shadow_volumes", figures.noShadow > 0 ? figures.scene / figures.noShadow : 0.0);
+    json.number("no_shadow_volumes_to_empty", figures.empty > 0 ? figures.noShadow / figures.empty : 0.0);
     json.endObject();
     json.beginObject("passes");
     for (int p = 0; p < passCount; ++p) {
@@ -247,8 +221,8 @@ bool writeJsonReport(const Report& report)
         json.number("isolated_wall_median_ms", ms(median(results.isolated.isolated[p])));
         json.number("isolated_gl_time_median_ms", ms(median(results.isolated.gl[p])));
         json.number("isolated_cpu_median_ms", ms(median(results.isolated.isolatedCpu[p])));
-        json.number("isolated_share", isolatedSum > 0 ? median(results.isolated.isolated[p]) / isolatedSum : 0.0);
-        json.integer("primitives", primitives[p]);
+        json.number("isolated_share", figures.isolatedSum > 0 ? median(results.isolated.isolated[p]) / figures.isolatedSum : 0.0);
+        json.integer("primitives", report.primitives[p]);
         json.endObject();
     }
     json.endObject();
@@ -258,16 +232,16 @@ bool writeJsonReport(const Report& report)
         json.integer("triangles", assets[i]->getNumIndices() / 3);
         json.integer("adjacency", assets[i]->hasAdjacency() ? 1 : 0);
         if (assets[i]->m_withAdjacency) {
-            json.integer("shadow_lights", volumes[i].lights);
-            json.integer("shadow_facing_triangles", volumes[i].facing);
-            json.integer("shadow_silhouette_edges", volumes[i].silhouetteEdges);
-            for (size_t l = 0; l < volumes[i].silhouetteEdgesPerLight.size(); ++l) {
+            json.integer("shadow_lights", report.casters.volumes[i].lights);
+            json.integer("shadow_facing_triangles", report.casters.volumes[i].facing);
+            json.integer("shadow_silhouette_edges", report.casters.volumes[i].silhouetteEdges);
+            for (size_t l = 0; l < report.casters.volumes[i].silhouetteEdgesPerLight.size(); ++l) {
                 const std::string key = "shadow_silhouette_edges_light_" + std::to_string(l);
-                json.integer(key.c_str(), volumes[i].silhouetteEdgesPerLight[l]);
+                json.integer(key.c_str(), report.casters.volumes[i].silhouetteEdgesPerLight[l]);
             }
-            json.integer("shadow_primitives_expected", volumes[i].primitives());
+            json.integer("shadow_primitives_expected", report.casters.volumes[i].primitives());
         }
-        for (const AssetShadow& shadow : assetShadows) {
+        for (const AssetShadow& shadow : report.casters.alone) {
             if (shadow.index == i) {
                 json.integer("shadow_primitives", shadow.primitives);
                 json.number("shadow_pass_alone_isolated_ms", ms(shadow.isolatedSeconds));
