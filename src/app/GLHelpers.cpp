@@ -28,3 +28,11 @@ void consolePause()
         c = std::getchar();
     } while (c != '\n' && c != EOF);
 }
+
+void pointAttribute(GLuint program, GLuint buffer, const char* name, GLint components)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    const GLint location = glGetAttribLocation(program, name);
+    glEnableVertexAttribArray(static_cast<GLuint>(location));
+    glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE, 0, nullptr);
+}

@@ -4,20 +4,6 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
-namespace {
-
-void pointAttribute(GLuint program, GLuint buffer, const char* name, GLint components)
-{
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const GLint location = glGetAttribLocation(program, name);
-    // A name the program lacks gives -1; GL rejects the calls and the error is
-    // drained later, exactly as if they had been made.
-    glEnableVertexAttribArray(static_cast<GLuint>(location));
-    glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE, 0, nullptr);
-}
-
-} // namespace
-
 bool Asset::hasMesh() const
 {
     return m_vao != 0 && m_numIndices > 0;

@@ -32,14 +32,6 @@ GLuint uploadBuffer(GLenum target, const void* data, size_t bytes)
     return buffer;
 }
 
-void recordAttribute(GLuint program, GLuint buffer, const char* name, GLint components)
-{
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const GLint location = glGetAttribLocation(program, name);
-    glEnableVertexAttribArray(static_cast<GLuint>(location));
-    glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE, 0, nullptr);
-}
-
 glm::vec3 toVec3(const aiVector3D& v)
 {
     return glm::vec3(v.x, v.y, v.z);
@@ -242,7 +234,7 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
     }
 
     const GLuint program = asset->getProgram();
-    recordAttribute(program, positionBuffer, "vertexPosition_modelspace", 3);
+    pointAttribute(program, positionBuffer, "vertexPosition_modelspace", 3);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer1);
     asset->setPositionBuffer(positionBuffer);
     asset->setIndexBuffer(indexBuffer1);
@@ -250,12 +242,12 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
         asset->setAdjacencyIndexBuffer(indexBuffer2);
     }
     asset->setNumIndices(static_cast<int>(Indices1.size()));
-    recordAttribute(program, normalBuffer, "vertexNormals", 3);
+    pointAttribute(program, normalBuffer, "vertexNormals", 3);
     asset->setNormalBuffer(normalBuffer);
-    recordAttribute(program, uvBuffer, "uvs", 2);
+    pointAttribute(program, uvBuffer, "uvs", 2);
     asset->setUvBuffer(uvBuffer);
     if (normalMapped) {
-        recordAttribute(program, tangentsBuffer, "tangents", 3);
+        pointAttribute(program, tangentsBuffer, "tangents", 3);
     }
     asset->setTangentBuffer(tangentsBuffer);
     asset->setVao(vao);
