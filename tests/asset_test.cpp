@@ -5,6 +5,7 @@
 #include "asset/PointLight.h"
 #include "modelloader/ModelLoader.h"
 #include "support/Scratch.h"
+#include "support/TestProgram.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -56,22 +57,14 @@ const char* const tetrahedronObj = "v 0 0 0\n"
 // buffer and reads the red channel at a point inside its outline.
 int drawnPixel(Asset* asset)
 {
-    const char* sources[2] = {"#version 330 core\n"
-                              "in vec3 vertexPosition_modelspace;\n"
-                              "void main() { gl_Position = vec4(vertexPosition_modelspace.xy, 0.0, 1.0); }\n",
-                              "#version 330 core\n"
-                              "out vec4 colour;\n"
-                              "void main() { colour = vec4(1.0); }\n"};
-    const GLenum stages[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    const GLProgram program = GLProgram::create();
-    for (int i = 0; i < 2; ++i) {
-        const GLuint shader = glCreateShader(stages[i]);
-        glShaderSource(shader, 1, &sources[i], nullptr);
-        glCompileShader(shader);
-        glAttachShader(program.id(), shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program.id());
+    const GLProgram program =
+        buildProgram("#version 330 core\n"
+                     "in vec3 vertexPosition_modelspace;\n"
+                     "void main() { gl_Position = vec4(vertexPosition_modelspace.xy, 0.0, 1.0); }\n",
+                     nullptr,
+                     "#version 330 core\n"
+                     "out vec4 colour;\n"
+                     "void main() { colour = vec4(1.0); }\n");
 
     glViewport(0, 0, 1024, 768);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);

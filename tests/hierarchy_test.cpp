@@ -10,6 +10,7 @@
 #include "modelloader/ModelLoader.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
+#include "support/TestProgram.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -116,24 +117,6 @@ private:
     bool* m_destroyed;
 };
 
-GLProgram linkProgram(const char* vertexSource, const char* fragmentSource)
-{
-    GLProgram program = GLProgram::create();
-    for (auto stage :
-         {std::make_pair(GL_VERTEX_SHADER, vertexSource), std::make_pair(GL_FRAGMENT_SHADER, fragmentSource)}) {
-        const GLuint shader = glCreateShader(stage.first);
-        glShaderSource(shader, 1, &stage.second, nullptr);
-        glCompileShader(shader);
-        glAttachShader(program.id(), shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program.id());
-    GLint linked = 0;
-    glGetProgramiv(program.id(), GL_LINK_STATUS, &linked);
-    EXPECT_EQ(linked, GL_TRUE);
-    return program;
-}
-
 // A minimal program with the "model" uniform the assets upload, so that the
 // order of the parents' own draws can be read back from GL. Made once and
 // kept for the whole process (released from its owner: the context goes
@@ -142,13 +125,14 @@ GLuint modelProgram()
 {
     static GLuint program = 0;
     if (program == 0) {
-        program = linkProgram("#version 330 core\n"
-                              "uniform mat4 model;\n"
-                              "in vec3 vertexPosition_modelspace;\n"
-                              "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n",
-                              "#version 330 core\n"
-                              "out vec4 colour;\n"
-                              "void main() { colour = vec4(1.0); }\n")
+        program = buildProgram("#version 330 core\n"
+                               "uniform mat4 model;\n"
+                               "in vec3 vertexPosition_modelspace;\n"
+                               "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n",
+                               nullptr,
+                               "#version 330 core\n"
+                               "out vec4 colour;\n"
+                               "void main() { colour = vec4(1.0); }\n")
                       .release();
     }
     return program;
@@ -521,15 +505,17 @@ void expectChildDrawnInItsParentsPass()
                          "uniform mat4 model;\n"
                          "in vec3 vertexPosition_modelspace;\n"
                          "void main() { gl_Position = model * vec4(vertexPosition_modelspace, 1.0); }\n";
-    const GLProgram depthProgram = linkProgram(vertex, "#version 330 core\n"
-                                                       "out vec4 colour;\n"
-                                                       "void main() { colour = vec4(0.0); }\n");
+    const GLProgram depthProgram = buildProgram(vertex, nullptr,
+                                                "#version 330 core\n"
+                                                "out vec4 colour;\n"
+                                                "void main() { colour = vec4(0.0); }\n");
     // Three lights in a lit pass, none otherwise.
     const GLProgram litProgram =
-        linkProgram(vertex, "#version 330 core\n"
-                            "uniform int numPointLights;\n"
-                            "out vec4 colour;\n"
-                            "void main() { colour = vec4(float(numPointLights) / 4.0, 0.5, 0.0, 1.0); }\n");
+        buildProgram(vertex, nullptr,
+                     "#version 330 core\n"
+                     "uniform int numPointLights;\n"
+                     "out vec4 colour;\n"
+                     "void main() { colour = vec4(float(numPointLights) / 4.0, 0.5, 0.0, 1.0); }\n");
     ScratchDirectory dir;
     dir.write("square.obj", "v -0.2 -0.2 0\nv 0.2 -0.2 0\nv 0.2 0.2 0\nv -0.2 0.2 0\nvn 0 0 1\n"
                             "f 1//1 2//1 3//1 4//1\n");

@@ -5,6 +5,7 @@
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
 #include "support/Scratch.h"
+#include "support/TestProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -44,18 +45,9 @@ void main()
     colour = vec4(1.0);
 }
 )";
-    program = glCreateProgram();
-    for (auto stage : {std::make_pair(GL_VERTEX_SHADER, vertex), std::make_pair(GL_FRAGMENT_SHADER, fragment)}) {
-        const GLuint shader = glCreateShader(stage.first);
-        glShaderSource(shader, 1, &stage.second, nullptr);
-        glCompileShader(shader);
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program);
-    GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    EXPECT_EQ(linked, GL_TRUE);
+    // Kept for the whole process (released from its owner: the context goes
+    // before static objects would delete it).
+    program = buildProgram(vertex, nullptr, fragment).release();
     return program;
 }
 

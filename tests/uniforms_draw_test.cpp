@@ -7,6 +7,7 @@
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
 #include "support/BoxObj.h"
+#include "support/TestProgram.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -102,48 +103,6 @@ void main()
 // The cube every test draws: 12 triangles, wound outwards.
 const std::string cubeObj = boxObj(glm::vec3(-0.5f), glm::vec3(0.5f));
 constexpr GLuint cubeTriangles = 12;
-
-GLuint compileStage(GLenum stage, const char* source)
-{
-    const GLuint shader = glCreateShader(stage);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[2048] = {};
-        glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
-        ADD_FAILURE() << "stage does not compile: " << log;
-    }
-    return shader;
-}
-
-// A linked program from the given stages (geometry optional), none on failure.
-GLProgram buildProgram(const char* vertex, const char* geometry, const char* fragment)
-{
-    GLProgram program = GLProgram::create();
-    std::vector<GLuint> shaders = {compileStage(GL_VERTEX_SHADER, vertex),
-                                   compileStage(GL_FRAGMENT_SHADER, fragment)};
-    if (geometry != nullptr) {
-        shaders.push_back(compileStage(GL_GEOMETRY_SHADER, geometry));
-    }
-    for (GLuint shader : shaders) {
-        glAttachShader(program.id(), shader);
-    }
-    glLinkProgram(program.id());
-    for (GLuint shader : shaders) {
-        glDeleteShader(shader);
-    }
-    GLint ok = 0;
-    glGetProgramiv(program.id(), GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[2048] = {};
-        glGetProgramInfoLog(program.id(), sizeof(log), nullptr, log);
-        ADD_FAILURE() << "program does not link: " << log;
-        return GLProgram();
-    }
-    return program;
-}
 
 // Sets every active uniform of the current program to a sentinel (99 for
 // numbers, unit 7 for samplers), so that a value read back afterwards proves
