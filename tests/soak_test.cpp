@@ -6,8 +6,8 @@
 // and live heap, sampled after a warm-up), must not create GL objects, and the
 // flight must end at rest where its rules put the eye.
 #include "app/AppState.h"
+#include "app/GLObject.h"
 #include "camera/Camera.h"
-#include "support/Scratch.h"
 
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,73 +60,21 @@ size_t liveHeapBytes()
 #endif
 }
 
+// One fresh name of each kind, owned (and so kept) for as long as the probe
+// lives. Mesa hands out names in increasing order, so a second probe taken
+// later is the first one's successor unless something else took names in
+// between; an allocator that reuses freed names would give a smaller one.
 struct Probe {
-    GLuint buffer = 0;
-    GLuint texture = 0;
-    GLuint vertexArray = 0;
-    GLuint framebuffer = 0;
-};
-
-// One fresh name of each kind, kept until `release`. Mesa hands out names in
-// increasing order, so a second probe taken later is the first one's
-// successor unless something else took names in between; an allocator that
-// reuses freed names would give a smaller one.
-Probe takeNames()
-{
-    Probe p;
-    glGenBuffers(1, &p.buffer);
-    glGenTextures(1, &p.texture);
-    glGenVertexArrays(1, &p.vertexArray);
-    glGenFramebuffers(1, &p.framebuffer);
-    return p;
-}
-
-void release(Probe& p)
-{
-    glDeleteBuffers(1, &p.buffer);
-    glDeleteTextures(1, &p.texture);
-    glDeleteVertexArrays(1, &p.vertexArray);
-    glDeleteFramebuffers(1, &p.framebuffer);
-}
-
-// Where the scene comes from: the repository's own files, or, while they are
-// not there, a scratch copy of the shaders with a small cube in every model
-// slot.
-class SceneDirectory {
-public:
-    SceneDirectory()
-    {
-        const char* models[] = {"Lion.obj", "Lion2.obj", "box.obj", "box2.obj", "box3.obj", "cow2.obj",
-                                "spaceship.obj"};
-        bool complete = true;
-        for (const char* model : models) {
-            complete = complete && std::filesystem::exists(std::string(KOV_SOURCE_DIR) + "/models/" + model);
-        }
-        if (complete) {
-            m_path = KOV_SOURCE_DIR;
-            return;
-        }
-        m_scratch = std::make_unique<ScratchScene>();
-        for (const char* model : models) {
-            m_scratch->write(std::string("models/") + model,
-                             "v -1 -1 -1\nv 1 -1 -1\nv -1 1 -1\nv 1 1 -1\nv -1 -1 1\nv 1 -1 1\nv -1 1 1\nv 1 1 1\n"
-                             "f 1 3 4\nf 1 4 2\nf 5 6 8\nf 5 8 7\nf 1 2 6\nf 1 6 5\n"
-                             "f 3 7 8\nf 3 8 4\nf 1 5 7\nf 1 7 3\nf 2 4 8\nf 2 8 6\n");
-        }
-        m_path = m_scratch->path();
-    }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::unique_ptr<ScratchScene> m_scratch;
-    std::string m_path;
+    GLObject<GLBufferKind> buffer = GLObject<GLBufferKind>::generate();
+    GLObject<GLTextureKind> texture = GLObject<GLTextureKind>::generate();
+    GLObject<GLVertexArrayKind> vertexArray = GLObject<GLVertexArrayKind>::generate();
+    GLObject<GLFramebufferKind> framebuffer = GLObject<GLFramebufferKind>::generate();
 };
 
 TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest)
 {
-    const SceneDirectory directory;
     const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(directory.path());
+    std::filesystem::current_path(KOV_SOURCE_DIR);
     setupScene();
     std::filesystem::current_path(previous);
     ASSERT_EQ(assets.size(), 7u);
@@ -140,7 +88,7 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
     const int totalFrames = flightFrames + static_cast<int>(std::ceil(restSeconds / frameStep));
     const int warmUpFrames = 10 * renderEvery;
 
-    Probe namesAfterWarmUp;
+    std::optional<Probe> namesAfterWarmUp;
     // Sampled at every rendered frame after the warm-up.
     std::vector<long> rss;
     std::vector<size_t> heap;
@@ -162,7 +110,7 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
         }
         if (frame == warmUpFrames) {
             glFinish();
-            namesAfterWarmUp = takeNames();
+            namesAfterWarmUp.emplace();
         }
         if (frame >= warmUpFrames && frame % renderEvery == 0) {
             rss.push_back(statusKilobytes("VmRSS"));
@@ -170,7 +118,7 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
         }
     }
     glFinish();
-    Probe namesAtEnd = takeNames();
+    const Probe namesAtEnd;
 
     // The floor of each measure over the first and the last quarter of the
     // samples, half a run apart. The driver allocates and frees large blocks
@@ -189,12 +137,11 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
                 *std::max_element(heap.begin(), heap.end()));
 
     // No GL object was created after the warm-up and left behind.
-    EXPECT_LE(namesAtEnd.buffer, namesAfterWarmUp.buffer + 1);
-    EXPECT_LE(namesAtEnd.texture, namesAfterWarmUp.texture + 1);
-    EXPECT_LE(namesAtEnd.vertexArray, namesAfterWarmUp.vertexArray + 1);
-    EXPECT_LE(namesAtEnd.framebuffer, namesAfterWarmUp.framebuffer + 1);
-    release(namesAfterWarmUp);
-    release(namesAtEnd);
+    ASSERT_TRUE(namesAfterWarmUp.has_value());
+    EXPECT_LE(namesAtEnd.buffer.id(), namesAfterWarmUp->buffer.id() + 1);
+    EXPECT_LE(namesAtEnd.texture.id(), namesAfterWarmUp->texture.id() + 1);
+    EXPECT_LE(namesAtEnd.vertexArray.id(), namesAfterWarmUp->vertexArray.id() + 1);
+    EXPECT_LE(namesAtEnd.framebuffer.id(), namesAfterWarmUp->framebuffer.id() + 1);
     ASSERT_NE(rssEarly, -1) << "no VmRSS in /proc/self/status";
     // The early and late quarters lie some 9000 frames apart: a leak of 250
     // bytes a frame, or of 60 kB a rendered frame, would lift the heap's
