@@ -20,23 +20,10 @@
 
 namespace {
 
-const std::vector<std::string> stageFiles = {
-    "shaders/BasicLighting.vert", "shaders/BasicLighting.frag", "shaders/shadow.vert",
-    "shaders/shadow.geom",        "shaders/shadow.frag",        "shaders/ambientShader.vert",
-    "shaders/ambientShader.frag", "shaders/normalMapping.vert", "shaders/normalMapping.frag",
-};
-
 const std::vector<std::string> modelFiles = {
     "models/Lion.obj", "models/Lion2.obj", "models/box.obj",      "models/box2.obj",
     "models/box3.obj", "models/cow2.obj",  "models/spaceship.obj",
 };
-
-// The shader loader prints each stage file's path, then its text, each as one
-// line.
-std::string echoOf(const ScratchScene& scene, const std::string& stageFile)
-{
-    return stageFile + "\n" + readFile(scene.file(stageFile)) + "\n";
-}
 
 std::string echoOfAllStages(const ScratchScene& scene)
 {
@@ -46,23 +33,6 @@ std::string echoOfAllStages(const ScratchScene& scene)
     }
     return text;
 }
-
-// The importer's version, printed with a line feed of its own.
-std::string versionBlock()
-{
-    return std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n\n";
-}
-
-std::string repeated(const std::string& line, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i) {
-        text += line + "\n";
-    }
-    return text;
-}
-
-const std::string shutdownTrace = repeated("Asset Destructor", 8) + repeated("Texture destructor", 10);
 
 // Holds a key down long enough to span at least one whole frame, then lets go.
 void holdKey(const std::string& windowId, const std::string& keysym, double seconds)
@@ -162,7 +132,7 @@ TEST(EndToEnd, EscapeEndsARunWithTheFullTranscript)
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
-    EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace));
+    EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace()));
     EXPECT_TRUE(linesStartingWith(run.result.out, "Couldn't open").empty());
 }
 
@@ -174,8 +144,8 @@ TEST(EndToEnd, AShortEscapeTapEndsTheRun)
     const DemoRun run = runAndEnd(scene, Ending::TapEscape);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     const std::string& out = run.result.out;
-    ASSERT_GE(out.size(), shutdownTrace.size());
-    EXPECT_EQ(out.substr(out.size() - shutdownTrace.size()), shutdownTrace);
+    ASSERT_GE(out.size(), shutdownTrace().size());
+    EXPECT_EQ(out.substr(out.size() - shutdownTrace().size()), shutdownTrace());
 }
 
 TEST(EndToEnd, TheCloseButtonEndsARunWithTheFullTranscript)
@@ -183,7 +153,7 @@ TEST(EndToEnd, TheCloseButtonEndsARunWithTheFullTranscript)
     ScratchScene scene;
     const DemoRun run = runAndEnd(scene, Ending::CloseButton);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
-    EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace));
+    EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace()));
 }
 
 // With every model file missing, the loader reports each one, in the order the
@@ -203,7 +173,7 @@ TEST(EndToEnd, MissingModelsAreReportedInLoadOrder)
         // The second line is the importer's (empty) error text.
         expected += "Couldn't open file: " + model + "\n\n";
     }
-    expected += shutdownTrace;
+    expected += shutdownTrace();
     EXPECT_TRUE(sameTranscript(run.result.out, expected));
 }
 

@@ -1,5 +1,9 @@
 #include "support/Transcript.h"
 
+#include "support/Scratch.h"
+
+#include <assimp/version.h>
+
 ::testing::AssertionResult sameTranscript(const std::string& actual, const std::string& expected)
 {
     if (actual == expected) {
@@ -14,4 +18,35 @@
                                          << " (expected " << expected.size() << ")\n--- actual from there:\n"
                                          << actual.substr(from, 600) << "\n--- expected from there:\n"
                                          << expected.substr(from, 600);
+}
+
+const std::vector<std::string> stageFiles = {
+    "shaders/BasicLighting.vert", "shaders/BasicLighting.frag", "shaders/shadow.vert",
+    "shaders/shadow.geom",        "shaders/shadow.frag",        "shaders/ambientShader.vert",
+    "shaders/ambientShader.frag", "shaders/normalMapping.vert", "shaders/normalMapping.frag",
+};
+
+std::string echoOf(const ScratchScene& scene, const std::string& stageFile)
+{
+    return stageFile + "\n" + readFile(scene.file(stageFile)) + "\n";
+}
+
+std::string versionBlock()
+{
+    return std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n\n";
+}
+
+const std::string& shutdownTrace()
+{
+    static const std::string trace = [] {
+        std::string text;
+        for (int i = 0; i < 8; ++i) {
+            text += "Asset Destructor\n";
+        }
+        for (int i = 0; i < 10; ++i) {
+            text += "Texture destructor\n";
+        }
+        return text;
+    }();
+    return trace;
 }
