@@ -9,8 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <sstream>
 #include <thread>
 
@@ -131,8 +130,19 @@ std::string shellOutput(const std::string& command)
 
 bool processGone(pid_t pid)
 {
-    std::ifstream statFile("/proc/" + std::to_string(pid) + "/stat");
-    const std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    // C stdio rather than a file stream: the process may be reaped between the
+    // open and the read, which then fails (ESRCH), and libstdc++'s file streams
+    // throw on a failed read even with their exceptions off. This runs on the
+    // watching thread, where a throw ends the whole test process.
+    const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        return true;
+    }
+    char buffer[1024];
+    const size_t length = std::fread(buffer, 1, sizeof(buffer), file);
+    std::fclose(file);
+    const std::string stat(buffer, length);
     const size_t close = stat.rfind(')');
     if (close == std::string::npos || close + 2 >= stat.size()) {
         return true;
