@@ -77,31 +77,6 @@ bool savePng(const std::string& path, const RgbImage& image)
     return saved;
 }
 
-RgbImage loadPng(const std::string& path)
-{
-    RgbImage image;
-    FIBITMAP* loaded = FreeImage_Load(FIF_PNG, path.c_str(), 0);
-    if (loaded == nullptr) {
-        return image;
-    }
-    FIBITMAP* bitmap = FreeImage_ConvertTo24Bits(loaded);
-    FreeImage_Unload(loaded);
-    image.width = static_cast<int>(FreeImage_GetWidth(bitmap));
-    image.height = static_cast<int>(FreeImage_GetHeight(bitmap));
-    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
-    for (int y = 0; y < image.height; ++y) {
-        const BYTE* row = FreeImage_GetScanLine(bitmap, y);
-        for (int x = 0; x < image.width; ++x) {
-            uint8_t* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 3];
-            p[0] = row[x * 3 + FI_RGBA_RED];
-            p[1] = row[x * 3 + FI_RGBA_GREEN];
-            p[2] = row[x * 3 + FI_RGBA_BLUE];
-        }
-    }
-    FreeImage_Unload(bitmap);
-    return image;
-}
-
 RgbImage reduce(const RgbImage& full)
 {
     RgbImage small;
@@ -193,7 +168,7 @@ protected:
             std::printf("wrote %s\n", goldenPath(name).c_str());
             return;
         }
-        const RgbImage reference = loadPng(goldenPath(name));
+        const RgbImage reference = readPng(goldenPath(name), RowOrder::BottomFirst);
         ASSERT_EQ(reference.width, reduced.width) << "no usable reference " << goldenPath(name)
                                                   << " (scripts/update-golden.sh writes it)";
         ASSERT_EQ(reference.height, reduced.height);
@@ -227,7 +202,7 @@ TEST_F(Golden, AFrameWithoutShadowsDoesNotPass)
     if (updating()) {
         GTEST_SKIP() << "writing references";
     }
-    const RgbImage reference = loadPng(goldenPath("scene-000s"));
+    const RgbImage reference = readPng(goldenPath("scene-000s"), RowOrder::BottomFirst);
     ASSERT_EQ(reference.width, frameWidth / reduction) << "no usable reference";
     const Difference difference = compare(reduce(frameAt(0.0, true)), reference);
     std::printf("without shadows: max difference %d, mean difference %.4f\n", difference.maximum, difference.mean);

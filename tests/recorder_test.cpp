@@ -11,7 +11,6 @@
 #include "support/Process.h"
 #include "support/Scratch.h"
 
-#include <FreeImage.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,48 +147,14 @@ std::string dumpName(int frame)
     return name;
 }
 
-// An RGB image, top row first.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-    const uint8_t* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-
-Picture loadPng(const std::string& path)
-{
-    Picture picture;
-    FIBITMAP* loaded = FreeImage_Load(FIF_PNG, path.c_str(), 0);
-    if (loaded == nullptr) {
-        return picture;
-    }
-    FIBITMAP* bitmap = FreeImage_ConvertTo24Bits(loaded);
-    FreeImage_Unload(loaded);
-    picture.width = static_cast<int>(FreeImage_GetWidth(bitmap));
-    picture.height = static_cast<int>(FreeImage_GetHeight(bitmap));
-    picture.rgb.resize(static_cast<size_t>(picture.width) * picture.height * 3);
-    for (int y = 0; y < picture.height; ++y) {
-        // FreeImage's rows run bottom to top.
-        const BYTE* row = FreeImage_GetScanLine(bitmap, picture.height - 1 - y);
-        for (int x = 0; x < picture.width; ++x) {
-            uint8_t* p = &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3];
-            p[0] = row[x * 3 + FI_RGBA_RED];
-            p[1] = row[x * 3 + FI_RGBA_GREEN];
-            p[2] = row[x * 3 + FI_RGBA_BLUE];
-        }
-    }
-    FreeImage_Unload(bitmap);
-    return picture;
-}
-
 // A frame (top row first) reduced to a quarter of its size by the mean of
 // each 4 x 4 block.
-Picture quarter(const std::string& pixels)
+RgbImage quarter(const std::string& pixels)
 {
-    Picture small;
+    RgbImage small;
     small.width = width / 4;
     small.height = height / 4;
-    small.rgb.resize(static_cast<size_t>(small.width) * small.height * 3);
+    small.pixels.resize(static_cast<size_t>(small.width) * small.height * 3);
     for (int y = 0; y < small.height; ++y) {
         for (int x = 0; x < small.width; ++x) {
             for (int c = 0; c < 3; ++c) {
@@ -199,7 +164,7 @@ Picture quarter(const std::string& pixels)
                         sum += static_cast<uint8_t>(pixels[(static_cast<size_t>(y * 4 + dy) * width + x * 4 + dx) * 3 + c]);
                     }
                 }
-                small.rgb[(static_cast<size_t>(y) * small.width + x) * 3 + c] = static_cast<uint8_t>((sum + 8) / 16);
+                small.pixels[(static_cast<size_t>(y) * small.width + x) * 3 + c] = static_cast<uint8_t>((sum + 8) / 16);
             }
         }
     }
@@ -287,7 +252,7 @@ void checkVideoAndAnimatedImage(const std::string& out)
 // over is empty.
 void checkContactSheet(const std::string& out, const ScratchDirectory& dumps)
 {
-    const Picture sheet = loadPng(out + "/kov-flight-sheet.png");
+    const RgbImage sheet = readPng(out + "/kov-flight-sheet.png", RowOrder::TopFirst);
     const int rows = 2;
     const int pitchX = 256 + 8;
     ASSERT_EQ(sheet.width, sheetColumns * pitchX);
@@ -315,7 +280,7 @@ void checkContactSheet(const std::string& out, const ScratchDirectory& dumps)
             EXPECT_EQ(other + ink, 0) << "cell " << cell << " should be empty";
             continue;
         }
-        const Picture expected = quarter(ppmPixels(dumps.file(dumpName(sheetPicks[cell]))));
+        const RgbImage expected = quarter(ppmPixels(dumps.file(dumpName(sheetPicks[cell]))));
         int worst = 0;
         for (int y = 0; y < 192; ++y) {
             for (int x = 0; x < 256; ++x) {

@@ -1,5 +1,7 @@
 #include "support/GLReadback.h"
 
+#include <FreeImage.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -81,5 +83,32 @@ RgbImage readPpm(const std::string& path)
         file.read(reinterpret_cast<char*>(&image.pixels[static_cast<size_t>(y) * image.width * 3]),
                   static_cast<std::streamsize>(image.width) * 3);
     }
+    return image;
+}
+
+RgbImage readPng(const std::string& path, RowOrder order)
+{
+    RgbImage image;
+    FIBITMAP* loaded = FreeImage_Load(FIF_PNG, path.c_str(), 0);
+    if (loaded == nullptr) {
+        return image;
+    }
+    FIBITMAP* bitmap = FreeImage_ConvertTo24Bits(loaded);
+    FreeImage_Unload(loaded);
+    image.width = static_cast<int>(FreeImage_GetWidth(bitmap));
+    image.height = static_cast<int>(FreeImage_GetHeight(bitmap));
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
+    for (int y = 0; y < image.height; ++y) {
+        // FreeImage's rows run bottom to top; its pixels are stored B, G, R.
+        const int line = order == RowOrder::BottomFirst ? y : image.height - 1 - y;
+        const BYTE* row = FreeImage_GetScanLine(bitmap, line);
+        for (int x = 0; x < image.width; ++x) {
+            uint8_t* p = &image.pixels[(static_cast<size_t>(y) * image.width + x) * 3];
+            p[0] = row[x * 3 + FI_RGBA_RED];
+            p[1] = row[x * 3 + FI_RGBA_GREEN];
+            p[2] = row[x * 3 + FI_RGBA_BLUE];
+        }
+    }
+    FreeImage_Unload(bitmap);
     return image;
 }

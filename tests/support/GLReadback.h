@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// An RGB image read back from GL, bottom row first.
+// An RGB image; read back from GL, its bottom row comes first.
 struct RgbImage {
     int width = 0;
     int height = 0;
@@ -38,3 +38,8 @@ private:
 void writePpm(const std::string& path, const RgbImage& image);
 // Reads a PPM written by writePpm.
 RgbImage readPpm(const std::string& path);
+
+enum class RowOrder { BottomFirst, TopFirst };
+// Reads a PNG file through FreeImage as 8-bit RGB, its rows in `order`
+// (bottom first matches GL's read-back); an empty image when it cannot.
+RgbImage readPng(const std::string& path, RowOrder order);
