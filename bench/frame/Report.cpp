@@ -20,6 +20,12 @@ std::string glString(GLenum name)
     return text != nullptr ? reinterpret_cast<const char*>(text) : "";
 }
 
+// a / b, or 0 when there is nothing to divide by (a mode that was not run).
+double ratio(double a, double b)
+{
+    return b > 0 ? a / b : 0.0;
+}
+
 // The figures derived from the measured frames that the table and the JSON
 // both give.
 struct FrameFigures {
@@ -91,8 +97,8 @@ void printReport(const Report& report)
         }
         const double med = median(results.frames[m]);
         std::printf("  %-34s %9.2f %9.2f %9.2f %11.2f %8.1f\n", modeNames[m], ms(med),
-                    ms(percentile(results.frames[m], 95.0)), figures.empty > 0 ? med / figures.empty : 0.0,
-                    figures.noShadow > 0 ? med / figures.noShadow : 0.0, ms(median(results.frameCpu[m])));
+                    ms(percentile(results.frames[m], 95.0)), ratio(med, figures.empty),
+                    ratio(med, figures.noShadow), ms(median(results.frameCpu[m])));
     }
     std::printf("  (CPU ms: process CPU time of the frame, all threads, median)\n\n");
     std::printf("Passes of the scene frame (median ms)  GL time  submit (CPU)  isolated (CPU)  share  primitives\n");
@@ -101,7 +107,7 @@ void printReport(const Report& report)
         std::printf("  %-34s %8.2f %7.2f %6.2f %8.2f %7.2f %5.1f%% %10u\n", passNames[p], ms(median(results.scene.gl[p])),
                     ms(median(results.scene.submit[p])), ms(median(results.scene.submitCpu[p])), ms(isolatedPass),
                     ms(median(results.isolated.isolatedCpu[p])),
-                    figures.isolatedSum > 0 ? 100.0 * isolatedPass / figures.isolatedSum : 0.0,
+                    100.0 * ratio(isolatedPass, figures.isolatedSum),
                     report.primitives[p]);
     }
     std::printf("  GL time: GL_TIME_ELAPSED in the scene frame (a driver that renders a frame tile by tile with\n"
@@ -142,8 +148,8 @@ void printReport(const Report& report)
                 "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED and wall time;\n"
                 "   silhouette per light: the silhouette edges for each light that casts, each a side of the volume)\n");
     std::printf("\nTargets: scene %.2f x empty (<= 15), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
-                figures.empty > 0 ? figures.scene / figures.empty : 0.0, report.startup.processToFirstFrame,
-                figures.empty > 0 ? figures.noShadow / figures.empty : 0.0);
+                ratio(figures.scene, figures.empty), report.startup.processToFirstFrame,
+                ratio(figures.noShadow, figures.empty));
 }
 
 bool writeJsonReport(const Report& report)
@@ -206,9 +212,9 @@ bool writeJsonReport(const Report& report)
     json.endObject();
     json.number("heap_allocations_per_scene_frame", figures.allocationsPerFrame);
     json.beginObject("ratios");
-    json.number("scene_to_empty", figures.empty > 0 ? figures.scene / figures.empty : 0.0);
-    json.number("scene_to_no_shadow_volumes", figures.noShadow > 0 ? figures.scene / figures.noShadow : 0.0);
-    json.number("no_shadow_volumes_to_empty", figures.empty > 0 ? figures.noShadow / figures.empty : 0.0);
+    json.number("scene_to_empty", ratio(figures.scene, figures.empty));
+    json.number("scene_to_no_shadow_volumes", ratio(figures.scene, figures.noShadow));
+    json.number("no_shadow_volumes_to_empty", ratio(figures.noShadow, figures.empty));
     json.endObject();
     json.beginObject("passes");
     for (int p = 0; p < passCount; ++p) {
@@ -221,7 +227,7 @@ bool writeJsonReport(const Report& report)
         json.number("isolated_wall_median_ms", ms(median(results.isolated.isolated[p])));
         json.number("isolated_gl_time_median_ms", ms(median(results.isolated.gl[p])));
         json.number("isolated_cpu_median_ms", ms(median(results.isolated.isolatedCpu[p])));
-        json.number("isolated_share", figures.isolatedSum > 0 ? median(results.isolated.isolated[p]) / figures.isolatedSum : 0.0);
+        json.number("isolated_share", ratio(median(results.isolated.isolated[p]), figures.isolatedSum));
         json.integer("primitives", report.primitives[p]);
         json.endObject();
     }
