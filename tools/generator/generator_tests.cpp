@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -138,6 +139,51 @@ TEST(Generator, UvFramesAreNotMirrored) {
                 if ((a[1] - a[0]) * (b[2] - b[0]) - (a[2] - a[0]) * (b[1] - b[0]) <= 0) ++bad;
             }
     EXPECT_EQ(bad, 0) << "projected triangles mirrored";
+}
+
+TEST(Generator, RoomLeavesOutWhatItsContentsCoverAndKeepsTheBoxUvs) {
+    const Vec3 lo(-2, -1, -3), hi(2, 1, 3);
+    const std::vector<Box> contents = {
+        {Vec3(-1, -1, -1), Vec3(1, -0.5, 1)},     // on the floor, away from the walls
+        {Vec3(1.5, -1, -3), Vec3(2, 1, 3)},       // along a wall, floor to ceiling, end to end
+        {Vec3(-0.5, 0.2, 2), Vec3(0.5, 0.6, 2.8)}, // floating: touches no face
+    };
+    Mesh room, whole;
+    addRoom(room, lo, hi, 0.5, contents);
+    addBox(whole, lo, hi, 0.5, true);
+
+    // Each part lies in a face of the whole box, wound the same way and with the
+    // uvs the whole face has at its corners.
+    double area = 0;
+    for (const auto& t : room.triangles) {
+        const Vec3 p[3] = {room.positions[t[0].p], room.positions[t[1].p], room.positions[t[2].p]};
+        const Vec3 n = room.normals[t[0].n];
+        area += 0.5 * length(cross(p[1] - p[0], p[2] - p[0]));
+        EXPECT_GT(dot(cross(p[1] - p[0], p[2] - p[0]), n), 0) << "part wound against its normal";
+        const auto face = std::find_if(whole.triangles.begin(), whole.triangles.end(),
+                                       [&](const auto& w) { return dot(whole.normals[w[0].n], n) > 0.999; });
+        ASSERT_NE(face, whole.triangles.end());
+        // The whole face's first triangle is (p0, p1, p2) of its quad; uvs are affine in position.
+        const Vec3 q0 = whole.positions[(*face)[0].p], q1 = whole.positions[(*face)[1].p], q2 = whole.positions[(*face)[2].p];
+        const Vec2 w0 = whole.uvs[(*face)[0].t], w1 = whole.uvs[(*face)[1].t], w2 = whole.uvs[(*face)[2].t];
+        const Vec3 e1 = q1 - q0, e2 = q2 - q1;
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_NEAR(dot(p[c] - q0, n), 0.0, 1e-12) << "part off the face plane";
+            const double s = dot(p[c] - q0, e1) / dot(e1, e1), r = dot(p[c] - q0, e2) / dot(e2, e2);
+            const Vec2 uv = room.uvs[t[c].t];
+            EXPECT_NEAR(uv.u, w0.u + s * (w1.u - w0.u) + r * (w2.u - w1.u), 1e-9);
+            EXPECT_NEAR(uv.v, w0.v + s * (w1.v - w0.v) + r * (w2.v - w1.v), 1e-9);
+        }
+        // Nothing is left under the box on the floor or behind the one along the wall.
+        const Vec3 centre = (p[0] + p[1] + p[2]) / 3.0;
+        EXPECT_FALSE(centre.y == lo.y && std::fabs(centre.x) < 1 && std::fabs(centre.z) < 1) << "floor under a box";
+        EXPECT_NE(centre.x, hi.x) << "wall behind a box";
+    }
+    // No overlaps and no gaps: the whole surface less the footprints (2 x 2 on
+    // the floor; 0.5 x 6 on floor and ceiling, 0.5 x 2 on each end wall and the
+    // whole 2 x 6 wall).
+    const double surface = 2 * (4 * 2 + 4 * 6 + 2 * 6);
+    EXPECT_NEAR(area, surface - 4 - 2 * 3 - 12 - 2 * 0.5 * 2, 1e-9);
 }
 
 TEST(Generator, NormalMapConvention) {

@@ -1,5 +1,6 @@
 #include "mesh.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -104,6 +105,127 @@ static void addBoxFaces(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvSca
 
 void addBox(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward) {
     addBoxFaces(mesh, lo, hi, uvScale, inward, nullptr);
+}
+
+namespace {
+
+double component(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
+void setComponent(Vec3& v, int axis, double value) { (axis == 0 ? v.x : axis == 1 ? v.y : v.z) = value; }
+
+// [a0, a1] x [b0, b1] on two coordinate axes of a plane.
+struct Rect {
+    double a0, a1, b0, b1;
+};
+
+using Interval = std::pair<double, double>;
+
+// The parts of `face` that no rectangle of `covers` overlaps, swept along a:
+// between two neighbouring a-edges of the covers the strip splits into its
+// uncovered b-intervals, and a rectangle grows along a while the next strip
+// has the same intervals.
+std::vector<Rect> uncoveredAlongA(const Rect& face, const std::vector<Rect>& covers) {
+    std::vector<double> cuts{face.a0, face.a1};
+    for (const Rect& c : covers) {
+        cuts.push_back(c.a0);
+        cuts.push_back(c.a1);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+
+    std::vector<Rect> parts;
+    std::vector<Interval> open;
+    double openSince = face.a0;
+    auto close = [&](double a) {
+        for (const Interval& b : open) parts.push_back({openSince, a, b.first, b.second});
+    };
+    for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const double lo = cuts[k], hi = cuts[k + 1];
+        std::vector<Interval> covered;
+        for (const Rect& c : covers)
+            if (c.a0 <= lo && c.a1 >= hi) covered.push_back({c.b0, c.b1});
+        std::sort(covered.begin(), covered.end());
+        std::vector<Interval> free;
+        double b = face.b0;
+        for (const Interval& c : covered) {
+            if (c.first > b) free.push_back({b, c.first});
+            b = std::max(b, c.second);
+        }
+        if (b < face.b1) free.push_back({b, face.b1});
+        if (free != open) {
+            close(lo);
+            open = free;
+            openSince = lo;
+        }
+    }
+    close(face.a1);
+    return parts;
+}
+
+// The same, swept in whichever direction gives fewer rectangles.
+std::vector<Rect> uncovered(const Rect& face, const std::vector<Rect>& covers) {
+    auto swap = [](const Rect& r) { return Rect{r.b0, r.b1, r.a0, r.a1}; };
+    std::vector<Rect> swappedCovers;
+    for (const Rect& c : covers) swappedCovers.push_back(swap(c));
+    std::vector<Rect> alongA = uncoveredAlongA(face, covers);
+    std::vector<Rect> alongB = uncoveredAlongA(swap(face), swappedCovers);
+    if (alongB.size() >= alongA.size()) return alongA;
+    for (Rect& r : alongB) r = swap(r);
+    return alongB;
+}
+
+}  // namespace
+
+void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const std::vector<Box>& contents) {
+    const double touching = 1e-9;
+    Vec3 ctr = (lo + hi) * 0.5, half = (hi - lo) * 0.5;
+    for (int axis = 0; axis < 3; ++axis) {
+        for (int sign = -1; sign <= 1; sign += 2) {
+            const int ua = (axis + 1) % 3, va = (axis + 2) % 3;
+            const double level = component(sign < 0 ? lo : hi, axis);
+            const Rect face{component(lo, ua), component(hi, ua), component(lo, va), component(hi, va)};
+            std::vector<Rect> covers;
+            for (const Box& box : contents) {
+                if (component(box.lo, axis) > level + touching || component(box.hi, axis) < level - touching) continue;
+                Rect c{std::max(component(box.lo, ua), face.a0), std::min(component(box.hi, ua), face.a1),
+                       std::max(component(box.lo, va), face.b0), std::min(component(box.hi, va), face.b1)};
+                if (c.a0 < c.a1 && c.b0 < c.b1) covers.push_back(c);
+            }
+
+            // The frame and uv origin addBoxFaces gives the whole face.
+            FaceFrame outwardFrame = faceFrame(axis, sign);
+            FaceFrame f{outwardFrame.n * -1.0, outwardFrame.t * -1.0, outwardFrame.b};
+            Vec3 outward = outwardFrame.n;
+            Vec3 fc(ctr.x + outward.x * half.x, ctr.y + outward.y * half.y, ctr.z + outward.z * half.z);
+            double et = std::fabs(dot(f.t, half)), eb = std::fabs(dot(f.b, half));
+            Vec3 origin = fc - f.t * et - f.b * eb;
+            auto uvAt = [&](const Vec3& p) {
+                double t = dot(p - origin, f.t), b = dot(p - origin, f.b);
+                return uvScale > 0 ? Vec2{uvScale * t, uvScale * b} : Vec2{t / (2 * et), b / (2 * eb)};
+            };
+
+            // Corners in the order (t, b) = low-low, high-low, high-high, low-high,
+            // counter-clockwise around the normal since cross(t, b) == n; the
+            // coordinates are copied, never recomputed, so neighbours share edges.
+            const bool tOnA = component(f.t, ua) != 0.0;
+            const bool tRises = component(f.t, tOnA ? ua : va) > 0, bRises = component(f.b, tOnA ? va : ua) > 0;
+            for (const Rect& r : uncovered(face, covers)) {
+                const double tLow = tOnA ? (tRises ? r.a0 : r.a1) : (tRises ? r.b0 : r.b1);
+                const double tHigh = tOnA ? (tRises ? r.a1 : r.a0) : (tRises ? r.b1 : r.b0);
+                const double bLow = tOnA ? (bRises ? r.b0 : r.b1) : (bRises ? r.a0 : r.a1);
+                const double bHigh = tOnA ? (bRises ? r.b1 : r.b0) : (bRises ? r.a1 : r.a0);
+                auto corner = [&](double t, double b) {
+                    Vec3 p;
+                    setComponent(p, axis, level);
+                    setComponent(p, tOnA ? ua : va, t);
+                    setComponent(p, tOnA ? va : ua, b);
+                    return p;
+                };
+                Vec3 q[4] = {corner(tLow, bLow), corner(tHigh, bLow), corner(tHigh, bHigh), corner(tLow, bHigh)};
+                mesh.addQuad(q[0], q[1], q[2], q[3], uvAt(q[0]), uvAt(q[1]), uvAt(q[2]), uvAt(q[3]), f.n);
+            }
+        }
+    }
 }
 
 void addClosedBox(Mesh& mesh, const Vec3& lo, const Vec3& hi) {

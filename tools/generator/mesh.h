@@ -39,6 +39,19 @@ struct Mesh {
 // face satisfies cross(dU, dV) == face normal, so normal maps are never mirrored.
 void addBox(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward = false);
 
+// An axis-aligned box by its two extreme corners.
+struct Box {
+    Vec3 lo, hi;
+};
+
+// Appends the inward faces of the room lo..hi (as addBox with `inward` does,
+// with the same uvs) without the parts that a box of `contents` covers where
+// it stands against a face: the floor under a plate, the wall behind a panel.
+// Those parts are never seen, but a rasteriser may still shade them: Mesa's
+// llvmpipe shades every fragment of a multisampled draw before its depth test
+// decides, hidden or not. What is left of a face is cut into few rectangles.
+void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const std::vector<Box>& contents);
+
 // Same box but sharing its eight corner positions between faces, for closed
 // solids (positions shared, uvs and normals per face).
 void addClosedBox(Mesh& mesh, const Vec3& lo, const Vec3& hi);

@@ -208,8 +208,13 @@ constexpr double kFar = -22.0;
 Mesh buildStation() {
     Mesh m;
     const double tile = 0.5;  // Metal_Scratch repeats every 2 units
-    // Shell, seen from inside.
-    addBox(m, Vec3(-kWall, kFloorBase, kFar), Vec3(kWall, kCeiling, kNear), tile, true);
+    // Everything in the corridor is a box; the shell is added last, without
+    // the stretches these boxes cover.
+    std::vector<Box> contents;
+    auto part = [&](const Vec3& lo, const Vec3& hi) {
+        addBox(m, lo, hi, tile);
+        contents.push_back({lo, hi});
+    };
 
     // Floor plates separated by shallow grooves.
     const double plateW = 0.95, gap = 0.04;
@@ -218,49 +223,51 @@ Mesh buildStation() {
         double z1 = std::max(z0 - plateW, kFar);
         for (int c = 0; c < 4; ++c) {
             double x0 = -walk + c * (2 * walk / 4), x1 = x0 + 2 * walk / 4;
-            addBox(m, Vec3(x0 + gap / 2, kFloorBase, z1 + gap / 2), Vec3(x1 - gap / 2, kFloorTop, z0 - gap / 2), tile);
+            part(Vec3(x0 + gap / 2, kFloorBase, z1 + gap / 2), Vec3(x1 - gap / 2, kFloorTop, z0 - gap / 2));
         }
         z0 = z1;
     }
     // Walkways along both walls with pipes above them.
     for (int sx = -1; sx <= 1; sx += 2) {
         double xi = sx * walk, xo = sx * kWall;
-        addBox(m, Vec3(std::min(xi, xo), kFloorBase, kFar), Vec3(std::max(xi, xo), -0.36, kNear), tile);
+        part(Vec3(std::min(xi, xo), kFloorBase, kFar), Vec3(std::max(xi, xo), -0.36, kNear));
         double p0 = sx * 2.02, p1 = sx * 2.12;
-        addBox(m, Vec3(std::min(p0, p1), 1.22, kFar), Vec3(std::max(p0, p1), 1.32, kNear), tile);
-        addBox(m, Vec3(std::min(p0, p1), 1.08, kFar), Vec3(std::max(p0, p1), 1.15, kNear), tile);
+        part(Vec3(std::min(p0, p1), 1.22, kFar), Vec3(std::max(p0, p1), 1.32, kNear));
+        part(Vec3(std::min(p0, p1), 1.08, kFar), Vec3(std::max(p0, p1), 1.15, kNear));
     }
     // Structural ribs: two pillars and a ceiling beam, with wall panels between.
     const double ribStep = 2.5;
     for (double zc = 2.5; zc > kFar + 1.0; zc -= ribStep) {
         for (int sx = -1; sx <= 1; sx += 2) {
             double a = sx * kWall, b = sx * 1.98;
-            addBox(m, Vec3(std::min(a, b), -0.36, zc - 0.13), Vec3(std::max(a, b), kCeiling, zc + 0.13), tile);
+            part(Vec3(std::min(a, b), -0.36, zc - 0.13), Vec3(std::max(a, b), kCeiling, zc + 0.13));
             // Knee brace where pillar meets the ceiling.
             double c = sx * 1.75;
-            addBox(m, Vec3(std::min(a, c), 1.36, zc - 0.1), Vec3(std::max(a, c), kCeiling, zc + 0.1), tile);
+            part(Vec3(std::min(a, c), 1.36, zc - 0.1), Vec3(std::max(a, c), kCeiling, zc + 0.1));
             // Wall panels in the bay towards -z.
             double w0 = sx * kWall, w1 = sx * 2.16;
             for (int row = 0; row < 2; ++row) {
                 double y0 = row == 0 ? -0.28 : 0.42, y1 = row == 0 ? 0.36 : 1.02;
-                addBox(m, Vec3(std::min(w0, w1), y0, zc - ribStep + 0.2), Vec3(std::max(w0, w1), y1, zc - 0.2), tile);
+                part(Vec3(std::min(w0, w1), y0, zc - ribStep + 0.2), Vec3(std::max(w0, w1), y1, zc - 0.2));
             }
         }
-        addBox(m, Vec3(-kWall, 1.44, zc - 0.13), Vec3(kWall, kCeiling, zc + 0.13), tile);
+        part(Vec3(-kWall, 1.44, zc - 0.13), Vec3(kWall, kCeiling, zc + 0.13));
     }
     // Ceiling lamp housings above the three lights and a centre conduit.
     for (int i = 0; i < 3; ++i) {
         double z = -5.0 * i;
-        addBox(m, Vec3(-0.3, 1.52, z - 0.3), Vec3(0.3, kCeiling, z + 0.3), tile);
+        part(Vec3(-0.3, 1.52, z - 0.3), Vec3(0.3, kCeiling, z + 0.3));
     }
-    addBox(m, Vec3(-0.08, 1.55, kFar), Vec3(0.08, kCeiling, kNear), tile);
+    part(Vec3(-0.08, 1.55, kFar), Vec3(0.08, kCeiling, kNear));
     // Bulkhead door frame at the far end and a hatch behind the start.
     for (double zEnd : {kFar + 0.1, kNear - 0.1}) {
         double z0 = zEnd - 0.1, z1 = zEnd + 0.1;
-        addBox(m, Vec3(-0.9, -0.36, z0), Vec3(-0.7, 1.2, z1), tile);
-        addBox(m, Vec3(0.7, -0.36, z0), Vec3(0.9, 1.2, z1), tile);
-        addBox(m, Vec3(-0.9, 1.0, z0), Vec3(0.9, 1.2, z1), tile);
+        part(Vec3(-0.9, -0.36, z0), Vec3(-0.7, 1.2, z1));
+        part(Vec3(0.7, -0.36, z0), Vec3(0.9, 1.2, z1));
+        part(Vec3(-0.9, 1.0, z0), Vec3(0.9, 1.2, z1));
     }
+    // Shell, seen from inside.
+    addRoom(m, Vec3(-kWall, kFloorBase, kFar), Vec3(kWall, kCeiling, kNear), tile, contents);
     return m;
 }
 
