@@ -40,7 +40,7 @@ namespace {
 // Triangle budgets of the shadow casters (see README.md): every triangle that
 // faces a light costs two caps in the shadow-volume pass, so the casters carry
 // only what their size on screen shows.
-constexpr size_t kLionTriangles = 1200;
+constexpr size_t kLionTriangles = 800;
 constexpr size_t kCowTriangles = 1000;
 
 // Maps a coordinate from [lo, hi] into the inner 90% of [a, b].
