@@ -67,19 +67,35 @@ FaceFrame faceFrame(int axis, int sign) {
     return {n, t, b};
 }
 
+// One face of the box lo..hi: its frame, its centre and its half extents
+// along t and b.
+struct BoxFace {
+    FaceFrame f;
+    Vec3 centre;
+    double et, eb;
+};
+
+BoxFace boxFace(const Vec3& lo, const Vec3& hi, int axis, int sign, bool inward) {
+    Vec3 ctr = (lo + hi) * 0.5, half = (hi - lo) * 0.5;
+    FaceFrame f = faceFrame(axis, sign);
+    if (inward) f = {f.n * -1.0, f.t * -1.0, f.b};  // cross(-t, b) == -n
+    // Face centre lies on the side the outward normal points to.
+    Vec3 outward = faceFrame(axis, sign).n;
+    Vec3 fc(ctr.x + outward.x * half.x, ctr.y + outward.y * half.y, ctr.z + outward.z * half.z);
+    return {f, fc, std::fabs(dot(f.t, half)), std::fabs(dot(f.b, half))};
+}
+
 }  // namespace
 
 static void addBoxFaces(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward,
                         const int* cornerIds) {
-    Vec3 ctr = (lo + hi) * 0.5, half = (hi - lo) * 0.5;
+    Vec3 ctr = (lo + hi) * 0.5;
     for (int axis = 0; axis < 3; ++axis) {
         for (int sign = -1; sign <= 1; sign += 2) {
-            FaceFrame f = faceFrame(axis, sign);
-            if (inward) f = {f.n * -1.0, f.t * -1.0, f.b};  // cross(-t, b) == -n
-            // Face centre lies on the side the outward normal points to.
-            Vec3 outward = faceFrame(axis, sign).n;
-            Vec3 fc(ctr.x + outward.x * half.x, ctr.y + outward.y * half.y, ctr.z + outward.z * half.z);
-            double et = std::fabs(dot(f.t, half)), eb = std::fabs(dot(f.b, half));
+            const BoxFace face = boxFace(lo, hi, axis, sign, inward);
+            const FaceFrame& f = face.f;
+            const Vec3& fc = face.centre;
+            const double et = face.et, eb = face.eb;
             Vec3 T = f.t * et, B = f.b * eb;
             Vec3 p[4] = {fc - T - B, fc + T - B, fc + T + B, fc - T + B};
             double su = uvScale > 0 ? uvScale * 2 * et : 1.0;
@@ -178,7 +194,6 @@ std::vector<Rect> uncovered(const Rect& face, const std::vector<Rect>& covers) {
 
 void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const std::vector<Box>& contents) {
     const double touching = 1e-9;
-    Vec3 ctr = (lo + hi) * 0.5, half = (hi - lo) * 0.5;
     for (int axis = 0; axis < 3; ++axis) {
         for (int sign = -1; sign <= 1; sign += 2) {
             const int ua = (axis + 1) % 3, va = (axis + 2) % 3;
@@ -193,12 +208,10 @@ void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const s
             }
 
             // The frame and uv origin addBoxFaces gives the whole face.
-            FaceFrame outwardFrame = faceFrame(axis, sign);
-            FaceFrame f{outwardFrame.n * -1.0, outwardFrame.t * -1.0, outwardFrame.b};
-            Vec3 outward = outwardFrame.n;
-            Vec3 fc(ctr.x + outward.x * half.x, ctr.y + outward.y * half.y, ctr.z + outward.z * half.z);
-            double et = std::fabs(dot(f.t, half)), eb = std::fabs(dot(f.b, half));
-            Vec3 origin = fc - f.t * et - f.b * eb;
+            const BoxFace whole = boxFace(lo, hi, axis, sign, true);
+            const FaceFrame& f = whole.f;
+            const double et = whole.et, eb = whole.eb;
+            const Vec3 origin = whole.centre - f.t * et - f.b * eb;
             auto uvAt = [&](const Vec3& p) {
                 double t = dot(p - origin, f.t), b = dot(p - origin, f.b);
                 return uvScale > 0 ? Vec2{uvScale * t, uvScale * b} : Vec2{t / (2 * et), b / (2 * eb)};
