@@ -56,7 +56,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (appWindow.getWindow() == nullptr) {
-        std::fprintf(stderr, "no window: a display is needed (xvfb-run)\n");
+        std::fprintf(stderr, "no window: a display is needed (scripts/own-display.sh)\n");
         return 1;
     }
 

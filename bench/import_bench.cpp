@@ -12,7 +12,7 @@
 //   kov_import_bench [--sizes 10000,100000,1000000] [--reps 5] [--json PATH]
 //
 // Runs under a display (the shell's window opens at start-up), for example
-//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/kov_import_bench
+//   scripts/own-display.sh build/bench/kov_import_bench
 #include "Machine.h"
 
 #include "app/AppState.h"
@@ -178,9 +178,10 @@ GLuint attributeProgram()
                          " + vec4(uvs, 0.0, 0.0); }\n";
     const char* fragment = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
     const GLuint program = glCreateProgram();
-    for (auto stage : {std::make_pair(GL_VERTEX_SHADER, vertex), std::make_pair(GL_FRAGMENT_SHADER, fragment)}) {
-        const GLuint shader = glCreateShader(stage.first);
-        glShaderSource(shader, 1, &stage.second, nullptr);
+    const std::pair<GLenum, const char*> stages[] = {{GL_VERTEX_SHADER, vertex}, {GL_FRAGMENT_SHADER, fragment}};
+    for (const auto& [type, source] : stages) {
+        const GLuint shader = glCreateShader(type);
+        glShaderSource(shader, 1, &source, nullptr);
         glCompileShader(shader);
         glAttachShader(program, shader);
         glDeleteShader(shader);

@@ -26,7 +26,7 @@ GLuint compile(GLenum stage, const char* source)
 void fuzzInitGL()
 {
     if (appWindow.getWindow() == nullptr) {
-        std::fprintf(stderr, "no window: run the fuzzer under xvfb-run\n");
+        std::fprintf(stderr, "no window: run the fuzzer under scripts/own-display.sh\n");
         std::exit(1);
     }
     initGL();

@@ -7,7 +7,7 @@
 // the uploaded buffers are read back: a successful import has whole
 // triangles, an adjacency list of twice the plain index count, and no index
 // that names a vertex past the position buffer's end; a failed one leaves
-// the asset untouched. Run it under xvfb-run (the shell opens its window
+// the asset untouched. Run it under scripts/own-display.sh (the shell opens its window
 // during static initialisation).
 #include "FuzzSupport.h"
 

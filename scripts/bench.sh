@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir="${KOV_BENCH_BUILD:-build-bench}"
-scripts/setup.sh "$build_dir" -DKOV_BUILD_TESTS=OFF -DKOV_BUILD_GENERATOR=OFF
+scripts/setup.sh --run "$build_dir" -DKOV_BUILD_GENERATOR=OFF
 cmake --build "$build_dir" -j"$(nproc)" --target kov_frame_bench
 
 mkdir -p bench/results
@@ -24,6 +24,6 @@ bench=("$build_dir/bench/kov_frame_bench" --json "$out" "$@")
 if [ -n "${DISPLAY:-}" ]; then
   "${bench[@]}"
 else
-  xvfb-run -a -s "-screen 0 1280x1024x24" "${bench[@]}"
+  scripts/own-display.sh "${bench[@]}"
 fi
 echo "Figures written to $out"

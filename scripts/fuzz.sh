@@ -27,13 +27,14 @@ esac
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(adjacency_fuzz obj_fuzz image_fuzz model_fuzz)
 
-if ! command -v clang++-14 >/dev/null; then
-  echo "fuzz.sh: clang++-14 is missing; run scripts/setup.sh, which installs it" >&2
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz.sh: clang++ is missing; run scripts/setup.sh, which installs the release's clang" >&2
   exit 1
 fi
+echo "fuzz.sh: $(clang++ --version | head -n 1)"
 
 build=build-fuzz
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOV_FUZZ=ON \
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOV_FUZZ=ON \
   -DKOV_BUILD_TESTS=OFF -DKOV_BUILD_BENCH=OFF -DKOV_BUILD_GENERATOR=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
@@ -53,7 +54,7 @@ for target in "${targets[@]}"; do
   # -rss_limit_mb/-malloc_limit_mb: an image may declare a huge size; such an
   # allocation failing is handled (allocator_may_return_null) and is not a
   # finding, but the process must not grow without bound.
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/fuzz/$target" \
+  scripts/own-display.sh "$build/fuzz/$target" \
     -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 -malloc_limit_mb=4096 \
     -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
     "$work" "$seeds" 2>&1 | grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse)' || { echo "$target found a failure" >&2; exit 1; }

@@ -24,4 +24,4 @@ record=(./build/tools/recorder/kov_record --out recording "$@")
 if [ -n "${DISPLAY:-}" ]; then
   exec "${record[@]}"
 fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "${record[@]}"
+exec scripts/own-display.sh "${record[@]}"

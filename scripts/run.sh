@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# Builds and runs the viewer from the repository root. Without a display it
-# runs on a virtual X display, takes screenshots of the window, ends it with
-# Escape and prints where the screenshots are.
+# Builds and runs the viewer from the repository root. On a desktop (X11, or
+# Wayland) it opens the window there. Without a display it runs on a virtual
+# X display of its own (scripts/own-display.sh), takes screenshots of the
+# window, ends it with Escape and prints where the screenshots are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-KOV_BUILD_TARGETS=kov scripts/setup.sh build
+KOV_BUILD_TARGETS=kov scripts/setup.sh --run build
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec ./build/kov
 fi
 
 shots="${KOV_SCREENSHOT_DIR:-$PWD/screenshots}"
 mkdir -p "$shots"
 export KOV_SHOTS="$shots"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+scripts/own-display.sh bash -c '
   ./build/kov > "$KOV_SHOTS/console.txt" 2>&1 &
   pid=$!
   wid=""

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the viewer and its tests and runs the whole suite through CTest, each
 # test executable on a virtual X display of its own (Mesa's llvmpipe; see
-# tests/support/own-display.sh); then the same suite built with the
+# scripts/own-display.sh); then the same suite built with the
 # sanitizers (scripts/test-sanitized.sh) and a short pass of every fuzzer
 # (scripts/fuzz.sh --short). Arguments go to the first CTest run only.
 # KOV_TEST_SANITIZED=0 or KOV_TEST_FUZZ=0 leave out those stages. Safe to run

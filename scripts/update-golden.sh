@@ -13,5 +13,5 @@ build="${1:-$root/build-golden}"
 cmake -S "$root" -B "$build" -DKOV_BUILD_GENERATOR=OFF >/dev/null
 cmake --build "$build" -j2 --target golden_test
 cd "$root"
-KOV_UPDATE_GOLDEN=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/golden_test"
+KOV_UPDATE_GOLDEN=1 scripts/own-display.sh "$build/tests/golden_test"
 ls -l "$root"/tests/golden/

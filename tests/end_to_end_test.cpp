@@ -1,14 +1,24 @@
 // The real binary, run from a scratch copy of the scene: its whole console
 // transcript from start to exit, ended by the keyboard or by the window's
-// close button, and the fatal exit when a program does not link.
+// close button, on X11 and on a Wayland compositor, and the fatal exit when a
+// program does not link.
 #include "app/AppState.h"
+#include "support/GLReadback.h"
 #include "support/Process.h"
 #include "support/Transcript.h"
 #include "support/Scratch.h"
 
+#include <GLFW/glfw3.h>
 #include <assimp/version.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+// GLFW 3.4 chooses its platform (Wayland or X11) at run time.
+#define GLFW_CHOOSES_PLATFORM (GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 4)
 
 #include <atomic>
 #include <chrono>
@@ -120,6 +130,46 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
     }
     return found;
 }
+
+#if GLFW_CHOOSES_PLATFORM
+// The full path of a program on PATH ("" when there is none).
+std::string programPath(const std::string& name)
+{
+    std::string path = shellOutput("command -v " + name + " 2>/dev/null");
+    while (!path.empty() && path.back() == '\n') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// The name of the Wayland socket a compositor made in `runtimeDirectory`,
+// waiting up to `timeoutSeconds` for it ("" when none appears).
+std::string waitForWaylandSocket(const std::string& runtimeDirectory, pid_t compositor, double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const std::regex socketName("wayland-[0-9]+");
+    while (std::chrono::steady_clock::now() < deadline && !processGone(compositor)) {
+        for (const auto& entry : std::filesystem::directory_iterator(runtimeDirectory)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_socket() && std::regex_match(name, socketName)) {
+                return name;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return "";
+}
+
+// The share of pixels brighter than the compositor's black background.
+double litShare(const RgbImage& image)
+{
+    size_t lit = 0;
+    for (size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
+        lit += std::max({image.pixels[i], image.pixels[i + 1], image.pixels[i + 2]}) > 8 ? 1 : 0;
+    }
+    return image.pixels.empty() ? 0.0 : static_cast<double>(lit) / static_cast<double>(image.pixels.size() / 3);
+}
+#endif
 
 } // namespace
 
@@ -239,4 +289,87 @@ TEST(EndToEnd, AProgramThatDoesNotLinkEndsTheRunBeforeAnyModel)
     EXPECT_TRUE(linesStartingWith(out, "Couldn't open").empty());
     EXPECT_EQ(out.find("Asset Destructor"), std::string::npos);
     EXPECT_EQ(out.find("Texture destructor"), std::string::npos);
+}
+
+// On a Wayland desktop GLFW 3.4 gives the viewer an EGL context, which
+// Debian's GLX-built GLEW cannot look up extensions for. A headless sway (its
+// own socket in this test's private runtime directory) stands in for the
+// desktop: the viewer must render the scene there (read back with grim),
+// end on Escape (sway's virtual keyboard, through wtype) with status 0, and
+// print the same transcript as on X11 with nothing on standard error.
+TEST(EndToEnd, OnAWaylandCompositorTheSceneRendersAndEscapeEndsTheRun)
+{
+#if !GLFW_CHOOSES_PLATFORM
+    GTEST_SKIP() << "GLFW " << GLFW_VERSION_MAJOR << "." << GLFW_VERSION_MINOR
+                 << " chooses no platform at run time; only a GLFW 3.4 or later runs on Wayland and X11 alike";
+#else
+    if (glfwPlatformSupported(GLFW_PLATFORM_WAYLAND) == GLFW_FALSE) {
+        GTEST_SKIP() << "this GLFW was built without its Wayland platform";
+    }
+    std::map<std::string, std::string> tools;
+    for (const char* tool : {"sway", "wtype", "grim"}) {
+        tools[tool] = programPath(tool);
+        if (tools[tool].empty()) {
+            GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs sway, wtype and grim)";
+        }
+    }
+    const char* runtimeDirectory = std::getenv("XDG_RUNTIME_DIR");
+    ASSERT_NE(runtimeDirectory, nullptr) << "no runtime directory: run the test through scripts/own-display.sh";
+
+    ScratchScene scene;
+    const std::string config = scene.path() + "/sway.conf";
+    std::ofstream(config) << "xwayland disable\nfor_window [title=\"KOV\"] floating enable\n";
+    const std::string shot = scene.path() + "/wayland-frame.png";
+
+    ProcessOptions compositor;
+    compositor.environment = {{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"},
+                              {"WLR_HEADLESS_OUTPUTS", "1"}, {"DISPLAY", std::nullopt},
+                              {"WAYLAND_DISPLAY", std::nullopt}};
+    compositor.timeoutSeconds = 240.0;
+    std::string socket;
+    RgbImage frame;
+    ProcessResult viewer;
+    compositor.whileRunning = [&](pid_t compositorPid) {
+        socket = waitForWaylandSocket(runtimeDirectory, compositorPid, 20.0);
+        if (!socket.empty()) {
+            ProcessOptions onWayland;
+            onWayland.workingDirectory = scene.path();
+            onWayland.environment = {{"WAYLAND_DISPLAY", socket}, {"DISPLAY", std::nullopt}};
+            onWayland.timeoutSeconds = 180.0;
+            ProcessOptions client;
+            client.environment = onWayland.environment;
+            onWayland.whileRunning = [&](pid_t viewerPid) {
+                // The first frames come once the scene is set up.
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+                while (!processGone(viewerPid) && std::chrono::steady_clock::now() < deadline) {
+                    if (runProcess({tools["grim"], shot}, client).exitCode == 0) {
+                        frame = readPng(shot, RowOrder::TopFirst);
+                        if (litShare(frame) > 0.25) {
+                            break;
+                        }
+                    }
+                    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                }
+                // Each wtype run adds a keyboard to the seat; the viewer gets
+                // its keyboard in the pause before the press, and the press
+                // lasts longer than a frame.
+                for (int attempt = 0; attempt < 20 && !processGone(viewerPid); ++attempt) {
+                    runProcess({tools["wtype"], "-s", "500", "-P", "Escape", "-s", "2000", "-p", "Escape"}, client);
+                }
+            };
+            viewer = runProcess({KOV_BINARY}, onWayland);
+        }
+        kill(compositorPid, SIGTERM);
+    };
+    const ProcessResult compositorRun = runProcess({tools["sway"], "-c", config}, compositor);
+
+    ASSERT_FALSE(socket.empty()) << "sway made no Wayland socket; it said:\n" << compositorRun.err;
+    EXPECT_GT(litShare(frame), 0.25) << "no rendered frame on the compositor's output (" << frame.width << " x "
+                                     << frame.height << ")";
+    ASSERT_FALSE(viewer.timedOut) << "the frame loop did not end on Escape";
+    ASSERT_TRUE(viewer.exited) << "ended by signal " << viewer.signal;
+    EXPECT_EQ(viewer.exitCode, 0) << viewer.out.substr(viewer.out.size() > 400 ? viewer.out.size() - 400 : 0);
+    EXPECT_EQ(viewer.err, "");
+    EXPECT_TRUE(sameTranscript(viewer.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace()));
+#endif
 }
