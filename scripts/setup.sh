@@ -21,8 +21,9 @@ fi
 packages=(
   # Compilers and the build.
   build-essential cmake pkg-config
-  # The viewer's libraries (GLU for gluErrorString).
-  libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libglu1-mesa-dev
+  # The viewer's libraries (GLU for gluErrorString). Debian 12's Assimp names
+  # libz.so in its CMake package without depending on zlib1g-dev.
+  libglfw3-dev libglew-dev libglm-dev libassimp-dev libfreeimage-dev libglu1-mesa-dev zlib1g-dev
   # The virtual display and Mesa's software OpenGL (llvmpipe).
   xvfb libgl1-mesa-dri libglx-mesa0
   # Keys sent to the viewer's window (scripts/run.sh, tests) and its screenshots (import).
@@ -31,9 +32,8 @@ packages=(
 if [ "$mode" = all ]; then
   packages+=(
     # Tests: GoogleTest; Xlib for reading windows back from the X server;
-    # XRandR's header, which <GLFW/glfw3native.h> includes for its X11 functions;
-    # zlib for the bad-input tests' hand-made PNG files.
-    libgtest-dev libx11-dev libxrandr-dev zlib1g-dev
+    # XRandR's header, which <GLFW/glfw3native.h> includes for its X11 functions.
+    libgtest-dev libx11-dev libxrandr-dev
     # The Wayland test: a headless compositor, its virtual keyboard and
     # screenshots, and the window decorations GLFW draws there through libdecor
     # (without a plugin libdecor complains on standard error).
