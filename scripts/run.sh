@@ -17,6 +17,12 @@ export KOV_SHOTS="$shots"
 scripts/own-display.sh bash -c '
   ./build/kov > "$KOV_SHOTS/console.txt" 2>&1 &
   pid=$!
+  # The display ends with its last client, so nothing else connects before
+  # the viewer has: its first console lines come once its window is open.
+  for _ in $(seq 1200); do
+    [ -s "$KOV_SHOTS/console.txt" ] || ! kill -0 $pid 2>/dev/null && break
+    sleep 0.1
+  done
   wid=""
   for _ in $(seq 100); do
     wid=$(xdotool search --name "^KOV$" 2>/dev/null | head -n 1 || true)

@@ -15,7 +15,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 // GLFW 3.4 chooses its platform (Wayland or X11) at run time.
 #define GLFW_CHOOSES_PLATFORM (GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 4)
@@ -147,11 +146,12 @@ std::string programPath(const std::string& name)
 std::string waitForWaylandSocket(const std::string& runtimeDirectory, pid_t compositor, double timeoutSeconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    const std::regex socketName("wayland-[0-9]+");
+    const std::string prefix = "wayland-";
     while (std::chrono::steady_clock::now() < deadline && !processGone(compositor)) {
         for (const auto& entry : std::filesystem::directory_iterator(runtimeDirectory)) {
             const std::string name = entry.path().filename().string();
-            if (entry.is_socket() && std::regex_match(name, socketName)) {
+            // wayland-N itself, not its lock file wayland-N.lock.
+            if (entry.is_socket() && name.compare(0, prefix.size(), prefix) == 0) {
                 return name;
             }
         }
