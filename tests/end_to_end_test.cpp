@@ -13,19 +13,21 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <filesystem>
-#include <fstream>
-
-// GLFW 3.4 chooses its platform (Wayland or X11) at run time.
-#define GLFW_CHOOSES_PLATFORM (GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 4)
-
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+// GLFW 3.4 chooses its platform (Wayland or X11) at run time.
+#define GLFW_CHOOSES_PLATFORM (GLFW_VERSION_MAJOR > 3 || GLFW_VERSION_MINOR >= 4)
 
 namespace {
 
