@@ -1,5 +1,7 @@
 #include "textureloader/ImageDecoder.h"
 
+#include "textureloader/PngChunks.h"
+
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -163,7 +165,8 @@ bool worthDecoding(FREE_IMAGE_FORMAT format, const std::string& path, unsigned l
 DecodedImage decodeImage(const std::string& path, unsigned largestSide)
 {
     const FREE_IMAGE_FORMAT format = acceptedImageFormat(path);
-    if (format == FIF_UNKNOWN || !worthDecoding(format, path, largestSide)) {
+    if (format == FIF_UNKNOWN || (format == FIF_PNG && !pngChunksIntact(path)) ||
+        !worthDecoding(format, path, largestSide)) {
         return DecodedImage();
     }
     FIBITMAP* loaded = FreeImage_Load(format, path.c_str(), 0);
