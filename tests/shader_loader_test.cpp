@@ -2,6 +2,7 @@
 // a real process (kov_shader_probe builds one program from the files named on
 // its command line, as the scene setup does), and its ownership of GL objects
 // in process.
+#include "app/GLHelpers.h"
 #include "shaderloader/ShaderLoader.h"
 #include "support/Process.h"
 #include "support/Scratch.h"
@@ -407,12 +408,9 @@ TEST(ShaderLoaderInProcess, AGLErrorThatGLUCannotNameIsStillPrinted)
                          "vec4 corner();\n"
                          "void main() { gl_Position = corner(); }\n";
     GLuint program = glCreateProgram();
-    const GLuint shader = glCreateShader(GL_VERTEX_SHADER);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    glAttachShader(program, shader);
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    const GLShader shader = compileStage(GL_VERTEX_SHADER, source);
+    glAttachShader(program, shader.id());
+    clearGLErrors();
 
     injectedError = GL_CONTEXT_LOST;
     testing::internal::CaptureStdout();
@@ -424,5 +422,4 @@ TEST(ShaderLoaderInProcess, AGLErrorThatGLUCannotNameIsStillPrinted)
     ASSERT_GE(out.size(), last.size());
     EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
     glDeleteProgram(program);
-    glDeleteShader(shader);
 }
