@@ -10,9 +10,9 @@
 // The references live in tests/golden/; scripts/update-golden.sh (or this test
 // with KOV_UPDATE_GOLDEN=1) writes them anew from the current build.
 #include "app/AppState.h"
+#include "app/FrameReadback.h"
 #include "camera/Camera.h"
 #include "support/FreshScene.h"
-#include "support/FrameCapture.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -151,11 +151,11 @@ protected:
             dt = timeStep;
             ++stepsTaken;
         }
-        FrameCapture capture(frameWidth, frameHeight, withoutVolumes);
+        FinishedFrame capture(frameWidth, frameHeight, withoutVolumes);
         setPassObserver(&capture);
         renderFrame(dt);
         setPassObserver(nullptr);
-        return capture.image;
+        return finishedImage(capture);
     }
 
     static void checkAgainstReference(const std::string& name, const RgbImage& frame)

@@ -1,5 +1,7 @@
 #include "frame/PassTiming.h"
 
+#include "app/FrameReadback.h"
+
 PassTimer::PassTimer()
 {
     glGenQueries(passCount, m_queries.data());
@@ -40,12 +42,7 @@ void PassTimer::endPass(RenderPass pass)
         m_isolatedCpu[i] = processCpu() - m_processCpuStart[i];
     }
     if (pass == RenderPass::Additive && m_dump != nullptr) {
-        // The finished image, read from the back buffer before the swap.
-        glReadBuffer(GL_BACK);
-        m_dump->assign(static_cast<size_t>(m_width) * m_height * 3, 0);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, m_width, m_height, GL_RGB, GL_UNSIGNED_BYTE, m_dump->data());
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        *m_dump = readFinishedFrame(m_width, m_height);
         m_dump = nullptr;
     }
 }

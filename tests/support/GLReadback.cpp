@@ -1,5 +1,7 @@
 #include "support/GLReadback.h"
 
+#include "app/FrameReadback.h"
+
 #include <FreeImage.h>
 
 #include <fstream>
@@ -7,14 +9,12 @@
 
 RgbImage readPixels(int x, int y, int width, int height)
 {
-    RgbImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(static_cast<size_t>(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    return image;
+    return RgbImage{width, height, readRgbPixels(x, y, width, height)};
+}
+
+RgbImage finishedImage(const FinishedFrame& frame)
+{
+    return frame.framesRead == 0 ? RgbImage() : RgbImage{frame.width, frame.height, frame.pixels};
 }
 
 RgbImage readTexture(GLuint texture, int level)

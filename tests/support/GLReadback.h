@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class FinishedFrame;
+
 // An RGB image; read back from GL, its bottom row comes first.
 struct RgbImage {
     int width = 0;
@@ -18,6 +20,8 @@ struct RgbImage {
 
 // Reads the colour buffer currently selected for reading.
 RgbImage readPixels(int x, int y, int width, int height);
+// The last picture `frame` read; an empty image when it read none.
+RgbImage finishedImage(const FinishedFrame& frame);
 // Reads level `level` of a 2D texture as RGB.
 RgbImage readTexture(GLuint texture, int level = 0);
 
