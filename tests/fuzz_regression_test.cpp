@@ -2,6 +2,7 @@
 // kept as regression tests: each case below rebuilds one such file, and the
 // last case replays every committed regression input of the fuzz corpus
 // through the real loaders.
+#include "Machine.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
 #include "support/Scratch.h"
@@ -17,28 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-long peakResidentKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.compare(0, 6, "VmHWM:") == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
-
-// Starts a new peak-memory measurement (Linux: writing 5 to clear_refs resets
-// the high-water mark to the current resident size).
-bool resetPeakResident()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
 
 // A JPEG from the fuzz corpus whose frame header now declares `side` x
 // `side` pixels: a few hundred bytes that promise hundreds of megabytes.
@@ -80,12 +59,12 @@ TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
     const std::string huge = jpegDeclaring(static_cast<unsigned>(largest) + 1);
     ASSERT_FALSE(huge.empty()) << "the corpus JPEG has no baseline frame header";
     dir.write("huge.jpg", huge);
-    ASSERT_TRUE(resetPeakResident()) << "cannot reset the peak memory measurement";
-    const long before = peakResidentKilobytes();
+    ASSERT_TRUE(resetPeak()) << "cannot reset the peak memory measurement";
+    const long before = statusKiB("VmHWM");
 
     std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture(dir.file("huge.jpg"), 0));
 
-    const long grown = peakResidentKilobytes() - before;
+    const long grown = statusKiB("VmHWM") - before;
     ASSERT_NE(texture, nullptr);
     EXPECT_TRUE(glIsTexture(texture->m_handle));
     EXPECT_EQ(textureWidth(texture->m_handle), 0);
