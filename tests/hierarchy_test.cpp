@@ -21,6 +21,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -573,26 +574,43 @@ TEST(HierarchicalAssetRotating, ChildIsDrawnWithItsParentsProgramAndLitFlag)
     ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>());
 }
 
-// A null child is refused, so nothing forwarded later can reach it.
+// A null child keeps its place after the child added before it, everything
+// forwarded passes it over, and it is what a removal takes first; the child
+// stays the parent's, deleted with it.
 template <class Parent>
-void expectNullChildRefused()
+void expectNullChildKeptAndSkipped()
 {
-    Parent parent(false, false, 0);
-    parent.addChild(nullptr);
-    EXPECT_TRUE(parent.getChildren().empty());
-    parent.draw();
-    parent.update(0.5f);
-    parent.translate(1.0f, yAxis);
-    parent.scale(2.0f);
-    clearGLErrors();
+    std::vector<DrawRecord> log;
+    bool destroyed = false;
+    {
+        Parent parent(false, false, 0);
+        auto* child = new RecordingAsset("child", &log, &destroyed);
+        parent.addChild(child);
+        parent.addChild(nullptr);
+        ASSERT_EQ(parent.getChildren(), (std::vector<Asset*>{child, nullptr}));
+        parent.draw();
+        parent.update(0.5f);
+        parent.translate(1.0f, yAxis);
+        parent.scale(2.0f);
+        parent.rotateWithChildren(1.0f, 0.5f);
+        EXPECT_EQ(log.size(), 1u);
+        EXPECT_FALSE(matricesNear(child->getModelMatrix(), glm::mat4(1.0f), 1e-3f));
+        if constexpr (std::is_same_v<Parent, HierarchicalAsset>) {
+            EXPECT_EQ(parent.removeLastChild(), nullptr);
+            EXPECT_EQ(parent.getChildren(), (std::vector<Asset*>{child}));
+        }
+        EXPECT_FALSE(destroyed);
+        clearGLErrors();
+    }
+    EXPECT_TRUE(destroyed);
 }
 
-TEST(HierarchicalAsset, NullChildIsRefused)
+TEST(HierarchicalAsset, NullChildKeepsItsPlaceAndIsSkipped)
 {
-    expectNullChildRefused<HierarchicalAsset>();
+    expectNullChildKeptAndSkipped<HierarchicalAsset>();
 }
 
-TEST(HierarchicalAssetRotating, NullChildIsRefused)
+TEST(HierarchicalAssetRotating, NullChildKeepsItsPlaceAndIsSkipped)
 {
-    expectNullChildRefused<HierarchicalAssetRotating>();
+    expectNullChildKeptAndSkipped<HierarchicalAssetRotating>();
 }
