@@ -5,6 +5,7 @@
 // and that the program either runs on (exit 0 after Escape, with every asset
 // and texture released) or ends with the fatal link status, never crashing or
 // hanging. docs/robustness.md lists the rows and what each one prints.
+#include "support/GLReadback.h"
 #include "support/Process.h"
 #include "support/Transcript.h"
 #include "support/Scratch.h"
@@ -16,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -86,41 +86,11 @@ std::string firstHalf(const ScratchScene& scene, const std::string& relative)
     return contents.substr(0, contents.size() / 2 + 7);
 }
 
-void pngChunk(std::string& png, const char* type, const std::string& payload)
-{
-    auto be32 = [&](uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            png += static_cast<char>((v >> shift) & 0xFF);
-        }
-    };
-    be32(static_cast<uint32_t>(payload.size()));
-    const std::string body = std::string(type, 4) + payload;
-    png += body;
-    be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
-}
-
 // A well-formed PNG header that declares `width` x `height` RGB pixels,
 // followed by one tiny compressed row and the end marker.
 std::string pngDeclaring(uint32_t width, uint32_t height)
 {
-    std::string png = "\x89PNG\r\n\x1a\n";
-    std::string header;
-    for (uint32_t v : {width, height}) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            header += static_cast<char>((v >> shift) & 0xFF);
-        }
-    }
-    header += std::string("\x08\x02\x00\x00\x00", 5);
-    pngChunk(png, "IHDR", header);
-    const std::string row(16, '\0');
-    std::string packed(compressBound(row.size()), '\0');
-    uLongf packedSize = packed.size();
-    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(row.data()),
-             row.size());
-    packed.resize(packedSize);
-    pngChunk(png, "IDAT", packed);
-    pngChunk(png, "IEND", "");
-    return png;
+    return pngBytes(width, height, 8, 2, std::string(16, '\0'));
 }
 
 // --- the matrix -------------------------------------------------------------

@@ -107,12 +107,14 @@ void buildScene(const ScratchDirectory& dir)
     dir.write("floor.obj", floorObj());
     dir.write("box.obj", boxObj(glm::vec3(-1.2f, -0.8f, -2.4f), glm::vec3(-0.4f, 0.0f, -1.6f)));
     dir.write("mapped.obj", boxObj(glm::vec3(0.5f, -0.9f, -4.9f), glm::vec3(1.3f, -0.1f, -4.1f)));
-    writePpm(dir.file("colour.ppm"), checker(220, 120, 40, 40, 160, 220));
-    writePpm(dir.file("normal.ppm"), checker(128, 128, 255, 160, 128, 230));
+    const RgbImage colourImage = checker(220, 120, 40, 40, 160, 220);
+    const RgbImage normalImage = checker(128, 128, 255, 160, 128, 230);
+    ASSERT_TRUE(savePng(dir.file("colour.png"), colourImage));
+    ASSERT_TRUE(savePng(dir.file("normal.png"), normalImage));
 
     ::testing::internal::CaptureStdout();
-    Texture* colour = TextureLoader::getInstance().loadTexture(dir.file("colour.ppm"), 0);
-    Texture* normal = TextureLoader::getInstance().loadTexture(dir.file("normal.ppm"), 1);
+    Texture* colour = TextureLoader::getInstance().loadTexture(dir.file("colour.png"), 0);
+    Texture* normal = TextureLoader::getInstance().loadTexture(dir.file("normal.png"), 1);
     textures.push_back(colour);
     textures.push_back(normal);
 
@@ -135,6 +137,9 @@ void buildScene(const ScratchDirectory& dir)
     assets.push_back(floor);
     assets.push_back(box);
     assets.push_back(mapped);
+    // The boxes are drawn with these very pixels, not with the empty texture.
+    ASSERT_EQ(readTexture(colour->m_handle).pixels, colourImage.pixels);
+    ASSERT_EQ(readTexture(normal->m_handle).pixels, normalImage.pixels);
     ASSERT_GT(floor->getNumIndices(), 0);
     ASSERT_GT(box->getNumIndices(), 0);
     ASSERT_GT(mapped->getNumIndices(), 0);
@@ -242,8 +247,8 @@ void expectSamePicture(const RgbImage& multisampled, const RgbImage& singleSampl
     EXPECT_LT(c.differing, pixelCount / 50) << "more differing pixels than edges can explain";
     EXPECT_EQ(c.differingOffEdges, 0u) << "pixels away from any edge differ";
     if (::testing::Test::HasFailure()) {
-        writePpm(keptTestOutput("direct.ppm"), multisampled);
-        writePpm(keptTestOutput("offscreen.ppm"), singleSampled);
+        savePng(keptTestOutput("direct.png"), multisampled);
+        savePng(keptTestOutput("offscreen.png"), singleSampled);
     }
 }
 

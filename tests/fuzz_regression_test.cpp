@@ -5,7 +5,9 @@
 #include "Machine.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
+#include "support/GLReadback.h"
 #include "support/Scratch.h"
+#include "textureloader/ImageDecoder.h"
 #include "textureloader/TextureLoader.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,9 +80,11 @@ TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
 // work and hundreds of megabytes), and for a frame whose first scan holds one
 // of three components, even the header-only read allocated and cleared
 // coefficients for the whole picture (16 s for 298 bytes of 17168 x 33296;
-// the image fuzzer's time limit stopped on both). No JPEG holds that many
-// pixels in so few bytes, so neither is decoded, nor its header read by the
-// decoder: an empty texture, like any unreadable file.
+// the image fuzzer's time limit stopped on both). No Huffman-coded JPEG holds
+// that many pixels in so few bytes, so neither is decoded, nor its header read
+// by the decoder: an empty texture, like any unreadable file. The densest
+// valid PNG near the texture limit (flat, one bit a pixel, deflated about
+// 1030-fold: over 8 200 pixels a byte) is still decoded.
 TEST(FuzzRegression, JpegsFarTooSmallForTheirDeclaredSizeAreNotDecoded)
 {
     const fs::path corpus = fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz";
@@ -91,6 +96,15 @@ TEST(FuzzRegression, JpegsFarTooSmallForTheirDeclaredSizeAreNotDecoded)
         EXPECT_TRUE(glIsTexture(texture->m_handle));
         EXPECT_EQ(textureWidth(texture->m_handle), 0);
     }
+
+    ScratchDirectory dir;
+    const std::string flat = pngBytes(16000, 16000, 1, 0, std::string(16000 * 2001, '\0'));
+    ASSERT_GT(16000.0 * 16000.0 / double(flat.size()), 8200.0);
+    dir.write("flat.png", flat);
+    const DecodedImage decoded = decodeImage(dir.file("flat.png"), 16384);
+    ASSERT_EQ(decoded.width(), 16000u);
+    EXPECT_EQ(decoded.height(), 16000u);
+    EXPECT_EQ(std::vector<int>(decoded.pixels(), decoded.pixels() + 3), (std::vector<int>{0, 0, 0}));
 }
 
 // The importer picks its reader by the file's extension or content, and its

@@ -56,27 +56,6 @@ bool updating()
     return update != nullptr && std::string(update) == "1";
 }
 
-bool savePng(const std::string& path, const RgbImage& image)
-{
-    FIBITMAP* bitmap = FreeImage_Allocate(image.width, image.height, 24);
-    if (bitmap == nullptr) {
-        return false;
-    }
-    // FreeImage rows run bottom to top, as GL's do; pixels are stored B, G, R.
-    for (int y = 0; y < image.height; ++y) {
-        BYTE* row = FreeImage_GetScanLine(bitmap, y);
-        for (int x = 0; x < image.width; ++x) {
-            const uint8_t* p = image.at(x, y);
-            row[x * 3 + FI_RGBA_RED] = p[0];
-            row[x * 3 + FI_RGBA_GREEN] = p[1];
-            row[x * 3 + FI_RGBA_BLUE] = p[2];
-        }
-    }
-    const bool saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_Z_BEST_COMPRESSION) != 0;
-    FreeImage_Unload(bitmap);
-    return saved;
-}
-
 RgbImage reduce(const RgbImage& full)
 {
     RgbImage small;

@@ -153,8 +153,8 @@ protected:
     {
         // KOV_KEEP_IMAGES=<folder> keeps both frames of every case there.
         if (const char* folder = std::getenv("KOV_KEEP_IMAGES")) {
-            writePpm(std::string(folder) + "/" + name + "-with-volumes.ppm", frames.withVolumes);
-            writePpm(std::string(folder) + "/" + name + "-without-volumes.ppm", frames.withoutVolumes);
+            savePng(std::string(folder) + "/" + name + "-with-volumes.png", frames.withVolumes);
+            savePng(std::string(folder) + "/" + name + "-without-volumes.png", frames.withoutVolumes);
         }
     }
 
