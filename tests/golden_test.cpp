@@ -202,6 +202,6 @@ TEST_F(Golden, HalfWayThroughTheSecondGlide)
 TEST_F(Golden, AtRestAfterTheFlight)
 {
     const RgbImage frame = frameAt(115.0);
-    EXPECT_EQ(getFlightState(), 6) << "the flight should be over by now";
+    EXPECT_EQ(getFlightState(), flightAtRest) << "the flight should be over by now";
     ASSERT_NO_FATAL_FAILURE(checkAgainstReference("scene-115s", frame));
 }

@@ -105,7 +105,7 @@ const char* phaseName(int flightState)
 {
     static const char* const names[] = {"waiting", "first glide", "pause", "second glide",
                                         "pause",   "last glide",  "at rest"};
-    return flightState >= 0 && flightState <= 6 ? names[flightState] : "?";
+    return flightState >= 0 && flightState <= flightAtRest ? names[flightState] : "?";
 }
 
 // The label under a frame of the contact sheet: its scene time, with as
@@ -212,7 +212,7 @@ long restStep(double dt)
     const glm::vec3 focus = getCameraFocus();
     long step = 0;
     const long limit = static_cast<long>(std::ceil(1000.0 / dt));
-    while (getFlightState() != 6 && step < limit) {
+    while (getFlightState() != flightAtRest && step < limit) {
         updateCameraFlight(dt);
         ++step;
     }
