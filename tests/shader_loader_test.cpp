@@ -6,6 +6,7 @@
 #include "shaderloader/ShaderLoader.h"
 #include "support/Process.h"
 #include "support/Scratch.h"
+#include "support/Transcript.h"
 
 #include <GL/glew.h>
 #include <dlfcn.h>
@@ -206,10 +207,8 @@ TEST(ShaderLoaderProcess, CompileErrorEchoesTheLogAndLoadingGoesOn)
     const std::string head = echoed("shaders/bad.vert", syntaxError) + "Failed to compile shader\n";
     const std::string tail = "\nfailed to load shader\n" + echoed("shaders/good.vert", goodVertex) +
                              echoed("shaders/good.frag", goodFragment);
-    ASSERT_GT(result.out.size(), head.size() + tail.size()) << result.out;
-    EXPECT_EQ(result.out.substr(0, head.size()), head) << result.out;
-    EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail) << result.out;
-    const std::string log = result.out.substr(head.size(), result.out.size() - head.size() - tail.size());
+    std::string log;
+    ASSERT_TRUE(framedBy(result.out, head, tail, &log));
     EXPECT_NE(log.find("error"), std::string::npos) << "the driver's info log is printed: " << log;
     // Standard input is not a terminal, so the console pause must not prompt.
     EXPECT_EQ(result.out.find("Press"), std::string::npos);
@@ -245,10 +244,8 @@ TEST(ShaderLoaderProcess, LinkErrorEndsTheProcessWithStatus255WithoutWaiting)
     const std::string head = echoed("shaders/unresolved.vert", unresolvedCall) +
                              echoed("shaders/good.frag", goodFragment) + "Failed to link shader program\n";
     const std::string tail = "failed to link shader\nfailed to link shader\n";
-    ASSERT_GT(result.out.size(), head.size() + tail.size()) << result.out;
-    EXPECT_EQ(result.out.substr(0, head.size()), head) << result.out;
-    EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail) << result.out;
-    const std::string log = result.out.substr(head.size(), result.out.size() - head.size() - tail.size());
+    std::string log;
+    ASSERT_TRUE(framedBy(result.out, head, tail, &log));
     EXPECT_NE(log.find("placeVertex"), std::string::npos) << "the link log names the missing function: " << log;
     EXPECT_EQ(result.out.find("Press"), std::string::npos);
 
