@@ -82,22 +82,26 @@ TEST(FuzzRegression, ImageLargerThanAnyTextureIsNotDecoded)
 // coefficients for the whole picture (16 s for 298 bytes of 17168 x 33296;
 // the image fuzzer's time limit stopped on both). No Huffman-coded JPEG holds
 // that many pixels in so few bytes, so neither is decoded, nor its header read
-// by the decoder: an empty texture, like any unreadable file. The densest
-// valid PNG near the texture limit (flat, one bit a pixel, deflated about
-// 1030-fold: over 8 200 pixels a byte) is still decoded.
+// by the decoder, and neither is a JPEG whose frame fits the texture limit
+// but not its bytes. The densest valid PNG near the texture limit (flat, one
+// bit a pixel, deflated about 1030-fold: over 8 200 pixels a byte) is still
+// decoded.
 TEST(FuzzRegression, JpegsFarTooSmallForTheirDeclaredSizeAreNotDecoded)
 {
     const fs::path corpus = fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz";
-    for (const char* name : {"regression-jpeg-declaring-33-megapixels", "regression-jpeg-one-scan-of-a-17168x33296-frame"}) {
-        SCOPED_TRACE(name);
-        ASSERT_TRUE(fs::is_regular_file(corpus / name));
-        std::unique_ptr<Texture> texture(TextureLoader::getInstance().loadTexture((corpus / name).string(), 0));
-        ASSERT_NE(texture, nullptr);
-        EXPECT_TRUE(glIsTexture(texture->m_handle));
-        EXPECT_EQ(textureWidth(texture->m_handle), 0);
+    ScratchDirectory dir;
+    dir.write("8000-square.jpg", jpegDeclaring(8000));
+    for (const fs::path& path : {corpus / "regression-jpeg-declaring-33-megapixels",
+                                 corpus / "regression-jpeg-one-scan-of-a-17168x33296-frame",
+                                 fs::path(dir.file("8000-square.jpg"))}) {
+        SCOPED_TRACE(path.string());
+        ASSERT_TRUE(fs::is_regular_file(path));
+        ASSERT_TRUE(resetPeak()) << "cannot reset the peak memory measurement";
+        const long before = statusKiB("VmHWM");
+        EXPECT_EQ(decodeImage(path.string(), 16384).width(), 0u);
+        EXPECT_LT(statusKiB("VmHWM") - before, 16 * 1024) << "the picture was decoded";
     }
 
-    ScratchDirectory dir;
     const std::string flat = pngBytes(16000, 16000, 1, 0, std::string(16000 * 2001, '\0'));
     ASSERT_GT(16000.0 * 16000.0 / double(flat.size()), 8200.0);
     dir.write("flat.png", flat);
