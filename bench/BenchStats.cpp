@@ -51,17 +51,17 @@ void JsonWriter::separator(const char* key)
     }
 }
 
-void JsonWriter::beginObject(const char* key)
+void JsonWriter::open(const char* key, char bracket)
 {
     separator(key);
-    std::fputc('{', m_out);
+    std::fputc(bracket, m_out);
     m_first.push_back(true);
 }
 
-void JsonWriter::endObject()
+void JsonWriter::close(char bracket)
 {
     m_first.pop_back();
-    std::fprintf(m_out, "\n%*s}", static_cast<int>(2 * m_first.size()), "");
+    std::fprintf(m_out, "\n%*s%c", static_cast<int>(2 * m_first.size()), "", bracket);
     if (m_first.empty()) {
         std::fputc('\n', m_out);
     }

@@ -13,18 +13,20 @@
 //
 // Runs under a display (the shell's window opens at start-up), for example
 //   scripts/own-display.sh build/bench/kov_import_bench
+#include "BenchStats.h"
 #include "Machine.h"
 
 #include "app/AppState.h"
+#include "app/GLHelpers.h"
 #include "asset/Asset.h"
 #include "modelloader/Adjacency.h"
+#include "modelloader/ModelImport.h"
 #include "modelloader/ModelLoader.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/scene.h>
 
-#include <fcntl.h>
 #include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,62 +134,19 @@ void writeSphere(const std::string& path, SphereSize size)
 
 // ---- measurement helpers ------------------------------------------------
 
-long statusKiB(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t length = std::strlen(key);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':') {
-            return std::atol(line.c_str() + length + 1);
-        }
-    }
-    return -1;
-}
-
-// Resets the peak resident size to the current one; false where the kernel
-// does not allow it (then the peak counts from process start).
-bool resetPeak()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
-
 double msSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-double median(std::vector<double> values)
-{
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
-
-GLuint attributeProgram()
+GLProgram attributeProgram()
 {
     const char* vertex = "#version 330 core\n"
                          "in vec3 vertexPosition_modelspace; in vec3 vertexNormals; in vec2 uvs; in vec3 tangents;\n"
                          "void main() { gl_Position = vec4(vertexPosition_modelspace + vertexNormals + tangents, 1.0)"
                          " + vec4(uvs, 0.0, 0.0); }\n";
     const char* fragment = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
-    const GLuint program = glCreateProgram();
-    const std::pair<GLenum, const char*> stages[] = {{GL_VERTEX_SHADER, vertex}, {GL_FRAGMENT_SHADER, fragment}};
-    for (const auto& [type, source] : stages) {
-        const GLuint shader = glCreateShader(type);
-        glShaderSource(shader, 1, &source, nullptr);
-        glCompileShader(shader);
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program);
-    return program;
+    return compileProgram(vertex, nullptr, fragment);
 }
 
 // ---- one phase, in a child process ---------------------------------------
@@ -206,7 +165,7 @@ std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiSc
 {
     auto importer = std::make_unique<Assimp::Importer>();
     importer->SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    *scene = importer->ReadFile(path, ModelLoader::importFlags);
+    *scene = importer->ReadFile(path, viewerImportFlags);
     if (*scene == nullptr) {
         std::fprintf(stderr, "import failed: %s\n", importer->GetErrorString());
         std::exit(2);
@@ -273,13 +232,13 @@ PhaseResult runPhase(const std::string& phase, const std::string& path, int reps
         }
         result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
     } else if (phase == "load") {
-        const GLuint program = attributeProgram();
+        const GLProgram program = attributeProgram();
         ModelLoader::getInstance();
         malloc_trim(0);
         const long before = statusKiB("VmRSS");
         result.peakReset = resetPeak();
         for (int r = 0; r < reps; ++r) {
-            auto asset = std::make_unique<Asset>(false, false, program);
+            auto asset = std::make_unique<Asset>(false, false, program.id());
             const auto start = std::chrono::steady_clock::now();
             const bool loaded = ModelLoader::getInstance().loadModel(path, asset.get(), true);
             glFinish();
@@ -330,11 +289,7 @@ bool runChild(const std::string& phase, const std::string& path, int reps, const
         return false;
     }
     if (pid == 0) {
-        const int devNull = open("/dev/null", O_WRONLY);
-        if (devNull >= 0) {
-            dup2(devNull, STDOUT_FILENO);
-            close(devNull);
-        }
+        discardStandardOutput();
         const std::string repsText = std::to_string(reps);
         const char* argv[] = {"kov_import_bench", "--child", phase.c_str(), path.c_str(), repsText.c_str(),
                               resultPath.c_str(), nullptr};
@@ -365,21 +320,35 @@ struct Row {
     PhaseResult load;
 };
 
-void writeJson(const std::string& path, const std::vector<Row>& rows)
+bool writeJson(const std::string& path, const std::vector<Row>& rows)
 {
-    std::ofstream out(path);
-    out << "{\n  \"cpu\": \"" << cpuModel() << "\",\n  \"cores\": " << sysconf(_SC_NPROCESSORS_ONLN)
-        << ",\n  \"results\": [\n";
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const Row& r = rows[i];
-        out << "    {\"triangles\": " << r.triangles << ", \"vertices\": " << r.vertices << ", \"repetitions\": "
-            << r.reps << ", \"import_ms\": " << r.import.ms << ", \"adjacency_ms\": " << r.adjacency.ms
-            << ", \"load_model_ms\": " << r.load.ms << ", \"import_peak_mib\": " << r.import.peakMiB
-            << ", \"adjacency_peak_mib\": " << r.adjacency.peakMiB << ", \"load_model_peak_mib\": " << r.load.peakMiB
-            << ", \"load_model_kept_mib\": " << r.load.keptMiB
-            << ", \"open_edges\": " << r.adjacency.openEdges << "}" << (i + 1 < rows.size() ? "," : "") << "\n";
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) {
+        return false;
     }
-    out << "  ]\n}\n";
+    JsonWriter out(file);
+    out.beginObject();
+    out.string("cpu", cpuModel());
+    out.integer("cores", sysconf(_SC_NPROCESSORS_ONLN));
+    out.beginArray("results");
+    for (const Row& r : rows) {
+        out.beginObject();
+        out.integer("triangles", r.triangles);
+        out.integer("vertices", r.vertices);
+        out.integer("repetitions", r.reps);
+        out.number("import_ms", r.import.ms);
+        out.number("adjacency_ms", r.adjacency.ms);
+        out.number("load_model_ms", r.load.ms);
+        out.number("import_peak_mib", r.import.peakMiB);
+        out.number("adjacency_peak_mib", r.adjacency.peakMiB);
+        out.number("load_model_peak_mib", r.load.peakMiB);
+        out.number("load_model_kept_mib", r.load.keptMiB);
+        out.integer("open_edges", r.adjacency.openEdges);
+        out.endObject();
+    }
+    out.endArray();
+    out.endObject();
+    return std::fclose(file) == 0;
 }
 
 } // namespace
@@ -459,7 +428,9 @@ int main(int argc, char** argv)
                 rows.empty() || rows.front().import.peakReset ? "" : "; peak not resettable, counted from start");
 
     if (!jsonPath.empty()) {
-        writeJson(jsonPath, rows);
+        if (!writeJson(jsonPath, rows)) {
+            std::fprintf(stderr, "cannot write %s\n", jsonPath.c_str());
+        }
     }
     std::error_code ignored;
     fs::remove_all(dir, ignored);

@@ -1,27 +1,10 @@
 #include "FuzzSupport.h"
 
 #include "app/AppState.h"
+#include "app/GLHelpers.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-GLuint compile(GLenum stage, const char* source)
-{
-    const GLuint shader = glCreateShader(stage);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok == 0) {
-        std::fprintf(stderr, "fuzz program does not compile\n");
-        std::abort();
-    }
-    return shader;
-}
-
-} // namespace
 
 void fuzzInitGL()
 {
@@ -35,7 +18,8 @@ void fuzzInitGL()
 GLuint fuzzProgram()
 {
     static const GLuint program = [] {
-        const GLuint vertex = compile(GL_VERTEX_SHADER, R"(#version 330 core
+        GLSLFailure failure;
+        GLProgram built = compileProgram(R"(#version 330 core
 in vec3 vertexPosition_modelspace;
 in vec3 vertexNormals;
 in vec2 uvs;
@@ -44,22 +28,17 @@ out vec4 mixed;
 void main() {
     mixed = vec4(vertexNormals + tangents, uvs.x + uvs.y);
     gl_Position = vec4(vertexPosition_modelspace, 1.0);
-})");
-        const GLuint fragment = compile(GL_FRAGMENT_SHADER, R"(#version 330 core
+})",
+                                         nullptr, R"(#version 330 core
 in vec4 mixed;
 out vec4 colour;
-void main() { colour = mixed; })");
-        const GLuint p = glCreateProgram();
-        glAttachShader(p, vertex);
-        glAttachShader(p, fragment);
-        glLinkProgram(p);
-        GLint ok = 0;
-        glGetProgramiv(p, GL_LINK_STATUS, &ok);
-        if (ok == 0) {
-            std::fprintf(stderr, "fuzz program does not link\n");
+void main() { colour = mixed; })",
+                                         &failure);
+        if (!built) {
+            std::fprintf(stderr, "fuzz program does not build: %s\n", failure.log.c_str());
             std::abort();
         }
-        return p;
+        return built.release(); // kept for the whole run
     }();
     return program;
 }

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Assimp::Importer importer;
     keepOnlyObjReader(importer);
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* scene = importer.ReadFile(path, ModelLoader::importFlags);
+    const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
     if (scene == nullptr) {
         return 0;
     }

@@ -5,18 +5,14 @@
 // and that the program either runs on (exit 0 after Escape, with every asset
 // and texture released) or ends with the fatal link status, never crashing or
 // hanging. docs/robustness.md lists the rows and what each one prints.
+#include "support/GLReadback.h"
 #include "support/Process.h"
 #include "support/Transcript.h"
 #include "support/Scratch.h"
 
-#include <assimp/Importer.hpp>
-#include <assimp/config.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -86,60 +82,29 @@ std::string firstHalf(const ScratchScene& scene, const std::string& relative)
     return contents.substr(0, contents.size() / 2 + 7);
 }
 
-void pngChunk(std::string& png, const char* type, const std::string& payload)
-{
-    auto be32 = [&](uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            png += static_cast<char>((v >> shift) & 0xFF);
-        }
-    };
-    be32(static_cast<uint32_t>(payload.size()));
-    const std::string body = std::string(type, 4) + payload;
-    png += body;
-    be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
-}
-
 // A well-formed PNG header that declares `width` x `height` RGB pixels,
 // followed by one tiny compressed row and the end marker.
 std::string pngDeclaring(uint32_t width, uint32_t height)
 {
-    std::string png = "\x89PNG\r\n\x1a\n";
-    std::string header;
-    for (uint32_t v : {width, height}) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            header += static_cast<char>((v >> shift) & 0xFF);
-        }
-    }
-    header += std::string("\x08\x02\x00\x00\x00", 5);
-    pngChunk(png, "IHDR", header);
-    const std::string row(16, '\0');
-    std::string packed(compressBound(row.size()), '\0');
-    uLongf packedSize = packed.size();
-    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(row.data()),
-             row.size());
-    packed.resize(packedSize);
-    pngChunk(png, "IDAT", packed);
-    pngChunk(png, "IEND", "");
-    return png;
+    return pngBytes(width, height, 8, 2, std::string(16, '\0'));
 }
 
 // --- the matrix -------------------------------------------------------------
 
 enum class Expect {
-    Silent,           // nothing is said; the program runs on
-    CouldNotOpen,     // "Couldn't open file: <path>" and an empty line; runs on
-    ImporterVerdict,  // whatever the importer says about the file (nothing
-                      // when it imports it); runs on
-    ShaderCompile,    // the stage's compile failure; the program still links
-    ShaderOpen,       // the stage's open failure; the program still links
-    ShaderLink,       // the program does not link: fatal, exit status 255
+    RunsOn,        // the row's `said` lines after the version; runs on
+    ShaderCompile, // the stage's compile failure; the program still links
+    ShaderOpen,    // the stage's open failure; the program still links
+    ShaderLink,    // the program does not link: fatal, exit status 255
 };
 
 struct Row {
     std::string name;
     std::string file;
     std::function<void(const ScratchScene&)> replace;
-    Expect expect;
+    // For a model, the loader's line or the importer's (Assimp 5.2's words).
+    std::string said;
+    Expect expect = Expect::RunsOn;
 };
 
 std::ostream& operator<<(std::ostream& os, const Row& row)
@@ -156,25 +121,28 @@ std::vector<Row> rows()
 {
     const std::string box = "models/box.obj";
     const std::string image = "textures/test.png";
+    // The loader's own line for a scene without meshes: the OBJ reader skips
+    // what it does not understand.
+    const std::string noMeshes = "No meshes in file: " + box + "\n";
     std::vector<Row> list = {
-        {"ModelMissing", box, [=](const ScratchScene& s) { s.remove(box); }, Expect::CouldNotOpen},
-        {"ModelEmpty", box, [=](const ScratchScene& s) { writeFile(s, box, ""); }, Expect::ImporterVerdict},
+        {"ModelMissing", box, [=](const ScratchScene& s) { s.remove(box); }, "Couldn't open file: " + box + "\n\n"},
+        {"ModelEmpty", box, [=](const ScratchScene& s) { writeFile(s, box, ""); }, "OBJ-file is too small.\n"},
         {"ModelTruncated", "models/cow2.obj",
          [](const ScratchScene& s) { writeFile(s, "models/cow2.obj", firstHalf(s, "models/cow2.obj")); },
-         Expect::ImporterVerdict},
+         "OBJ: vertex normal index out of range\n"},
         {"ModelBinaryGarbage", box, [=](const ScratchScene& s) { writeFile(s, box, garbage(4096)); },
-         Expect::ImporterVerdict},
+         noMeshes},
         {"ModelIsADirectory", box,
          [=](const ScratchScene& s) {
              s.remove(box);
              std::filesystem::create_directories(s.file(box));
          },
-         Expect::ImporterVerdict},
+         noMeshes},
         {"ModelUnreadable", box, [=](const ScratchScene& s) { chmod(s.file(box).c_str(), 0); },
-         Expect::CouldNotOpen},
+         "Couldn't open file: " + box + "\n\n"},
         {"ModelHugeCoordinates", box,
          [=](const ScratchScene& s) { writeFile(s, box, cube(3.0e38f, "huge") + cubeFaces(1)); },
-         Expect::ImporterVerdict},
+         ""},
         {"ModelNaNCoordinates", box,
          [=](const ScratchScene& s) {
              std::string text = cube(1.0f, "nan") + cubeFaces(1);
@@ -182,16 +150,16 @@ std::vector<Row> rows()
              text.replace(text.find("v 1 1 1"), 7, "v inf nan -inf");
              writeFile(s, box, text);
          },
-         Expect::ImporterVerdict},
+         ""},
         {"ModelOfPointsOnly", box,
          [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "points") + "p 1 2 3 4\np 5\np 6 7 8\n"); },
-         Expect::ImporterVerdict},
+         "No meshes remaining\n"},
         {"ModelOfLinesOnly", box,
          [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "lines") + "l 1 2 4 3 1\nl 5 6\nl 7 8\n"); },
-         Expect::ImporterVerdict},
+         "No meshes remaining\n"},
         {"ModelOpenMesh", box,
          [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "open") + cubeFaces(1, false)); },
-         Expect::ImporterVerdict},
+         ""},
         {"ModelNonManifold", box,
          [=](const ScratchScene& s) {
              // Three triangles on one edge, and two fans that meet in a
@@ -200,38 +168,38 @@ std::vector<Row> rows()
                        "o book\nv 0 0 0\nv 0 1 0\nv 1 0 0\nv -1 0 0\nv 0 0 1\nv 1 1 1\nv 2 1 1\nv 1 2 1\n"
                        "f 1 2 3\nf 2 1 4\nf 1 2 5\nf 2 6 7\nf 2 8 6\n");
          },
-         Expect::ImporterVerdict},
+         ""},
         {"ModelOfSeveralMeshes", box,
          [=](const ScratchScene& s) {
              writeFile(s, box, cube(1.0f, "first") + cubeFaces(1) + cube(0.5f, "second") + cubeFaces(9));
          },
-         Expect::ImporterVerdict},
+         ""},
         {"ModelFaceNamesAMissingVertex", box,
          [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "dangling") + cubeFaces(1) + "f 1 2 99\n"); },
-         Expect::ImporterVerdict},
+         "OBJ: vertex index out of range\n"},
         {"ImageTruncatedPng", image, [=](const ScratchScene& s) { writeFile(s, image, firstHalf(s, image)); },
-         Expect::Silent},
+         ""},
         {"ImageTruncatedJpeg", "textures/brick01.jpg",
          [](const ScratchScene& s) { writeFile(s, "textures/brick01.jpg", firstHalf(s, "textures/brick01.jpg")); },
-         Expect::Silent},
-        {"ImageZeroBytes", image, [=](const ScratchScene& s) { writeFile(s, image, ""); }, Expect::Silent},
+         ""},
+        {"ImageZeroBytes", image, [=](const ScratchScene& s) { writeFile(s, image, ""); }, ""},
         {"ImageOfUnknownFormat", image,
          [=](const ScratchScene& s) { writeFile(s, image, "this is a text file, not a picture\n"); },
-         Expect::Silent},
-        {"ImageMissing", image, [=](const ScratchScene& s) { s.remove(image); }, Expect::Silent},
+         ""},
+        {"ImageMissing", image, [=](const ScratchScene& s) { s.remove(image); }, ""},
         {"ImageIsADirectory", image,
          [=](const ScratchScene& s) {
              s.remove(image);
              std::filesystem::create_directories(s.file(image));
          },
-         Expect::Silent},
+         ""},
         // 59 bytes that overflowed a heap buffer in FreeImage's own bitmap
         // reader, which the file's content (not its name) used to select.
         {"ImageOverflowingTheBitmapReader", "textures/Lion_Albido.jpg",
          [](const ScratchScene& s) {
              writeFile(s, "textures/Lion_Albido.jpg", "P49999999999999999999999999999999999999999999995 2P66+8!27P");
          },
-         Expect::Silent},
+         ""},
         // 298 bytes whose one scan made even the decoder's header read
         // allocate and clear the whole declared 17168 x 33296 picture.
         {"ImageJpegDeclaringAFrameItsBytesCannotHold", "textures/Lion_Albido.jpg",
@@ -240,30 +208,30 @@ std::vector<Row> rows()
                        readFile(std::string(KOV_SOURCE_DIR) +
                                 "/fuzz/corpus/image_fuzz/regression-jpeg-one-scan-of-a-17168x33296-frame"));
          },
-         Expect::Silent},
+         ""},
         {"ImageDeclaringFortyThousandSquare", image,
-         [=](const ScratchScene& s) { writeFile(s, image, pngDeclaring(40000, 40000)); }, Expect::Silent},
+         [=](const ScratchScene& s) { writeFile(s, image, pngDeclaring(40000, 40000)); }, ""},
         {"ShaderSyntaxError", "shaders/BasicLighting.frag",
          [](const ScratchScene& s) {
              writeFile(s, "shaders/BasicLighting.frag", "#version 330 core\nvoid main() { this is not glsl }\n");
          },
-         Expect::ShaderCompile},
+         "", Expect::ShaderCompile},
         {"ShaderEmpty", "shaders/ambientShader.frag",
-         [](const ScratchScene& s) { writeFile(s, "shaders/ambientShader.frag", ""); }, Expect::ShaderCompile},
+         [](const ScratchScene& s) { writeFile(s, "shaders/ambientShader.frag", ""); }, "", Expect::ShaderCompile},
         {"ShaderMissing", "shaders/shadow.geom", [](const ScratchScene& s) { s.remove("shaders/shadow.geom"); },
-         Expect::ShaderOpen},
+         "", Expect::ShaderOpen},
         {"ShaderDeclaringNoExpectedNames", "shaders/BasicLighting.frag",
          [](const ScratchScene& s) {
              writeFile(s, "shaders/BasicLighting.frag",
                        "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n");
          },
-         Expect::Silent},
+         ""},
         {"ShaderThatCannotLink", "shaders/normalMapping.frag",
          [](const ScratchScene& s) {
              writeFile(s, "shaders/normalMapping.frag",
                        "#version 330 core\nout vec4 colour;\nvoid notMain() { colour = vec4(1.0); }\n");
          },
-         Expect::ShaderLink},
+         "", Expect::ShaderLink},
     };
     return list;
 }
@@ -317,32 +285,6 @@ ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& a
     return run;
 }
 
-// What the importer says about the file, with the viewer's settings: the
-// error line, or "" when it gives a scene. Read with the scene as the working
-// directory, since the message may quote the path.
-std::string importerVerdict(const ScratchScene& scene, const std::string& relative)
-{
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(scene.path());
-    Assimp::Importer importer;
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* imported = importer.ReadFile(relative,
-                                                aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
-                                                    aiProcess_Triangulate | aiProcess_GenSmoothNormals |
-                                                    aiProcess_SortByPType | aiProcess_FindDegenerates);
-    // The loader also refuses a scene without meshes: the OBJ reader skips
-    // lines it does not understand, so a file that is no model comes back
-    // as an empty scene.
-    std::string verdict;
-    if (imported == nullptr) {
-        verdict = std::string(importer.GetErrorString()) + "\n";
-    } else if (imported->mNumMeshes == 0) {
-        verdict = "No meshes in file: " + relative + "\n";
-    }
-    std::filesystem::current_path(previous);
-    return verdict;
-}
-
 // The stage echoes up to and including `stage` (or all of them), and those
 // after it.
 std::string echoesBefore(const ScratchScene& scene, const std::string& stage, bool including)
@@ -389,11 +331,6 @@ TEST_P(BadInput, IsReportedAsSpecifiedAndNeverCrashesOrHangs)
         }
         argv = {setpriv, "--bounding-set", "-dac_override,-dac_read_search", KOV_BINARY};
     }
-    std::string verdict;
-    if (row.expect == Expect::ImporterVerdict) {
-        verdict = importerVerdict(scene, row.file);
-    }
-
     const ViewerRun run = runViewer(scene, argv);
     const ProcessResult& result = run.result;
     ASSERT_FALSE(result.timedOut) << "the program hung\n" << result.out.substr(0, 2000);
@@ -433,29 +370,15 @@ TEST_P(BadInput, IsReportedAsSpecifiedAndNeverCrashesOrHangs)
                 said.size() > 400 ? (said.substr(0, 400) + "...").c_str() : said.c_str());
 
     switch (row.expect) {
-    case Expect::Silent:
+    case Expect::RunsOn:
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(sameTranscript(result.out, allEchoes + runsOnTail + shutdownTrace()));
-        break;
-    case Expect::CouldNotOpen:
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(
-            sameTranscript(result.out, allEchoes + runsOnTail + "Couldn't open file: " + row.file + "\n\n" + shutdownTrace()));
-        break;
-    case Expect::ImporterVerdict:
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(sameTranscript(result.out, allEchoes + runsOnTail + verdict + shutdownTrace()));
+        EXPECT_TRUE(sameTranscript(result.out, allEchoes + runsOnTail + row.said + shutdownTrace()));
         break;
     case Expect::ShaderCompile: {
         EXPECT_EQ(result.exitCode, 0);
-        const std::string before = echoesBefore(scene, row.file, true) + "Failed to compile shader\n";
-        ASSERT_EQ(result.out.compare(0, before.size(), before), 0) << result.out.substr(0, 3000);
-        const std::string loadFailed = "\nfailed to load shader\n";
-        const size_t end = result.out.find(loadFailed, before.size());
-        ASSERT_NE(end, std::string::npos) << result.out;
-        EXPECT_GT(end, before.size()) << "the compile failure came without the driver's log";
-        EXPECT_TRUE(sameTranscript(result.out.substr(end + loadFailed.size()),
-                             echoesAfter(scene, row.file) + runsOnTail + shutdownTrace()));
+        // The driver's log between the two.
+        EXPECT_TRUE(framedBy(result.out, echoesBefore(scene, row.file, true) + "Failed to compile shader\n",
+                             "\nfailed to load shader\n" + echoesAfter(scene, row.file) + runsOnTail + shutdownTrace()));
         break;
     }
     case Expect::ShaderOpen:
@@ -467,11 +390,8 @@ TEST_P(BadInput, IsReportedAsSpecifiedAndNeverCrashesOrHangs)
         break;
     case Expect::ShaderLink: {
         EXPECT_EQ(result.exitCode, 255);
-        const std::string before = echoesBefore(scene, row.file, true) + "Failed to link shader program\n";
-        EXPECT_EQ(result.out.compare(0, before.size(), before), 0) << result.out.substr(0, 3000);
-        const std::string fatal = "\nfailed to link shader\nfailed to link shader\n";
-        ASSERT_GE(result.out.size(), fatal.size());
-        EXPECT_EQ(result.out.substr(result.out.size() - fatal.size()), fatal) << result.out;
+        EXPECT_TRUE(framedBy(result.out, echoesBefore(scene, row.file, true) + "Failed to link shader program\n",
+                             "\nfailed to link shader\nfailed to link shader\n"));
         EXPECT_EQ(result.out.find("Asset Destructor"), std::string::npos) << "a fatal exit ran the shutdown";
         break;
     }

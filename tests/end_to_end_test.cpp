@@ -3,6 +3,7 @@
 // close button, on X11 and on a Wayland compositor, and the fatal exit when a
 // program does not link.
 #include "app/AppState.h"
+#include "app/GLHelpers.h"
 #include "support/GLReadback.h"
 #include "support/Process.h"
 #include "support/Transcript.h"
@@ -243,17 +244,8 @@ TEST(EndToEnd, AProgramThatDoesNotLinkEndsTheRunBeforeAnyModel)
                                        "{\n"
                                        "    colour = vec4(gLightPos);\n"
                                        "}\n";
-    {
-        // The replacement must fail at link time, not at compile time.
-        const GLuint shader = glCreateShader(GL_FRAGMENT_SHADER);
-        const char* source = brokenFragment.c_str();
-        glShaderSource(shader, 1, &source, nullptr);
-        glCompileShader(shader);
-        GLint compiled = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-        glDeleteShader(shader);
-        ASSERT_EQ(compiled, GL_TRUE) << "the broken fragment stage does not even compile";
-    }
+    // The replacement must fail at link time, not at compile time.
+    ASSERT_TRUE(compileStage(GL_FRAGMENT_SHADER, brokenFragment.c_str())) << "the broken stage does not even compile";
 
     ScratchScene scene;
     scene.write("shaders/shadow.frag", brokenFragment);

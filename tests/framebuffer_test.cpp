@@ -6,6 +6,7 @@
 // every test here links them on first use and builds its own small scene of
 // generated OBJ files and textures.
 #include "app/AppState.h"
+#include "app/FrameReadback.h"
 #include "app/GLHelpers.h"
 #include "app/GLObject.h"
 #include "asset/Asset.h"
@@ -106,12 +107,14 @@ void buildScene(const ScratchDirectory& dir)
     dir.write("floor.obj", floorObj());
     dir.write("box.obj", boxObj(glm::vec3(-1.2f, -0.8f, -2.4f), glm::vec3(-0.4f, 0.0f, -1.6f)));
     dir.write("mapped.obj", boxObj(glm::vec3(0.5f, -0.9f, -4.9f), glm::vec3(1.3f, -0.1f, -4.1f)));
-    writePpm(dir.file("colour.ppm"), checker(220, 120, 40, 40, 160, 220));
-    writePpm(dir.file("normal.ppm"), checker(128, 128, 255, 160, 128, 230));
+    const RgbImage colourImage = checker(220, 120, 40, 40, 160, 220);
+    const RgbImage normalImage = checker(128, 128, 255, 160, 128, 230);
+    ASSERT_TRUE(savePng(dir.file("colour.png"), colourImage));
+    ASSERT_TRUE(savePng(dir.file("normal.png"), normalImage));
 
     ::testing::internal::CaptureStdout();
-    Texture* colour = TextureLoader::getInstance().loadTexture(dir.file("colour.ppm"), 0);
-    Texture* normal = TextureLoader::getInstance().loadTexture(dir.file("normal.ppm"), 1);
+    Texture* colour = TextureLoader::getInstance().loadTexture(dir.file("colour.png"), 0);
+    Texture* normal = TextureLoader::getInstance().loadTexture(dir.file("normal.png"), 1);
     textures.push_back(colour);
     textures.push_back(normal);
 
@@ -134,6 +137,9 @@ void buildScene(const ScratchDirectory& dir)
     assets.push_back(floor);
     assets.push_back(box);
     assets.push_back(mapped);
+    // The boxes are drawn with these very pixels, not with the empty texture.
+    ASSERT_EQ(readTexture(colour->m_handle).pixels, colourImage.pixels);
+    ASSERT_EQ(readTexture(normal->m_handle).pixels, normalImage.pixels);
     ASSERT_GT(floor->getNumIndices(), 0);
     ASSERT_GT(box->getNumIndices(), 0);
     ASSERT_GT(mapped->getNumIndices(), 0);
@@ -161,24 +167,6 @@ void clearWindowToMagenta()
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 }
-
-// Reads the final picture of a frame: at the end of its last pass, before
-// the swap, from whatever framebuffer the frame draws into.
-class FinalPicture : public PassObserver {
-public:
-    void beginPass(RenderPass) override {}
-    void endPass(RenderPass pass) override
-    {
-        if (pass == RenderPass::Additive) {
-            GLint framebuffer = 0;
-            glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &framebuffer);
-            readFrom = static_cast<GLuint>(framebuffer);
-            image = readPixels(0, 0, width, height);
-        }
-    }
-    RgbImage image;
-    GLuint readFrom = 0;
-};
 
 struct Comparison {
     double meanDifference = 0.0; // per channel, in 8-bit steps
@@ -259,8 +247,8 @@ void expectSamePicture(const RgbImage& multisampled, const RgbImage& singleSampl
     EXPECT_LT(c.differing, pixelCount / 50) << "more differing pixels than edges can explain";
     EXPECT_EQ(c.differingOffEdges, 0u) << "pixels away from any edge differ";
     if (::testing::Test::HasFailure()) {
-        writePpm(keptTestOutput("direct.ppm"), multisampled);
-        writePpm(keptTestOutput("offscreen.ppm"), singleSampled);
+        savePng(keptTestOutput("direct.png"), multisampled);
+        savePng(keptTestOutput("offscreen.png"), singleSampled);
     }
 }
 
@@ -544,18 +532,19 @@ TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
     // from, then the reference picture, read from the back buffer at the end
     // of the last pass.
     stillFrame();
-    FinalPicture direct;
-    setPassObserver(&direct);
+    FinishedFrame directFrame(width, height);
+    setPassObserver(&directFrame);
     stillFrame();
     setPassObserver(nullptr);
     expectEndOfFrameState("direct");
-    ASSERT_EQ(direct.readFrom, 0u);
+    ASSERT_EQ(directFrame.readFrom, 0u);
+    const RgbImage direct = finishedImage(directFrame);
 
     // The picture has content: lit surfaces, shadow and background.
     size_t litPixels = 0;
     size_t blackPixels = 0;
-    for (size_t i = 0; i < direct.image.pixels.size(); i += 3) {
-        const int sum = direct.image.pixels[i] + direct.image.pixels[i + 1] + direct.image.pixels[i + 2];
+    for (size_t i = 0; i < direct.pixels.size(); i += 3) {
+        const int sum = direct.pixels[i] + direct.pixels[i + 1] + direct.pixels[i + 2];
         litPixels += sum > 60 ? 1 : 0;
         blackPixels += sum == 0 ? 1 : 0;
     }
@@ -591,20 +580,21 @@ TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
     }
     expectEndOfFrameState("off-screen");
 
-    FinalPicture offScreen;
-    setPassObserver(&offScreen);
+    FinishedFrame offScreenFrame(width, height);
+    setPassObserver(&offScreenFrame);
     stillFrame();
     setPassObserver(nullptr);
     expectEndOfFrameState("off-screen, second frame");
-    ASSERT_EQ(offScreen.readFrom, fbo);
-    ASSERT_NO_FATAL_FAILURE(expectSamePicture(direct.image, offScreen.image, "rendered off-screen"));
+    ASSERT_EQ(offScreenFrame.readFrom, fbo);
+    const RgbImage offScreen = finishedImage(offScreenFrame);
+    ASSERT_NO_FATAL_FAILURE(expectSamePicture(direct, offScreen, "rendered off-screen"));
 
     // What the window shows after the frame's swap, read from the X server:
     // the display is this process's own, so no other window covers it.
     glFinish();
     const RgbImage shown = captureXWindow(x11WindowId(appWindow.getWindow()), width, height);
     ASSERT_EQ(shown.width, width) << "the window's contents could not be read";
-    const Comparison onScreen = compare(direct.image, shown);
+    const Comparison onScreen = compare(direct, shown);
     EXPECT_TRUE(onScreen.meanDifference < 0.5 && onScreen.differing < static_cast<size_t>(width) * height / 50 &&
                 onScreen.differingOffEdges == 0)
         << "the window does not show the off-screen picture: mean difference " << onScreen.meanDifference
@@ -617,7 +607,7 @@ TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
     const RgbImage presented = readPixels(0, 0, width, height);
-    EXPECT_TRUE(presented.pixels == offScreen.image.pixels) << "the copy into the window is not exact";
+    EXPECT_TRUE(presented.pixels == offScreen.pixels) << "the copy into the window is not exact";
 
     cleanup();
     EXPECT_EQ(fbo, 0u);

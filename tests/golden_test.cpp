@@ -10,9 +10,9 @@
 // The references live in tests/golden/; scripts/update-golden.sh (or this test
 // with KOV_UPDATE_GOLDEN=1) writes them anew from the current build.
 #include "app/AppState.h"
+#include "app/FrameReadback.h"
 #include "camera/Camera.h"
 #include "support/FreshScene.h"
-#include "support/FrameCapture.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -54,27 +54,6 @@ bool updating()
 {
     const char* update = std::getenv("KOV_UPDATE_GOLDEN");
     return update != nullptr && std::string(update) == "1";
-}
-
-bool savePng(const std::string& path, const RgbImage& image)
-{
-    FIBITMAP* bitmap = FreeImage_Allocate(image.width, image.height, 24);
-    if (bitmap == nullptr) {
-        return false;
-    }
-    // FreeImage rows run bottom to top, as GL's do; pixels are stored B, G, R.
-    for (int y = 0; y < image.height; ++y) {
-        BYTE* row = FreeImage_GetScanLine(bitmap, y);
-        for (int x = 0; x < image.width; ++x) {
-            const uint8_t* p = image.at(x, y);
-            row[x * 3 + FI_RGBA_RED] = p[0];
-            row[x * 3 + FI_RGBA_GREEN] = p[1];
-            row[x * 3 + FI_RGBA_BLUE] = p[2];
-        }
-    }
-    const bool saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_Z_BEST_COMPRESSION) != 0;
-    FreeImage_Unload(bitmap);
-    return saved;
 }
 
 RgbImage reduce(const RgbImage& full)
@@ -151,11 +130,11 @@ protected:
             dt = timeStep;
             ++stepsTaken;
         }
-        FrameCapture capture(frameWidth, frameHeight, withoutVolumes);
+        FinishedFrame capture(frameWidth, frameHeight, withoutVolumes);
         setPassObserver(&capture);
         renderFrame(dt);
         setPassObserver(nullptr);
-        return capture.image;
+        return finishedImage(capture);
     }
 
     static void checkAgainstReference(const std::string& name, const RgbImage& frame)
@@ -223,6 +202,6 @@ TEST_F(Golden, HalfWayThroughTheSecondGlide)
 TEST_F(Golden, AtRestAfterTheFlight)
 {
     const RgbImage frame = frameAt(115.0);
-    EXPECT_EQ(getFlightState(), 6) << "the flight should be over by now";
+    EXPECT_EQ(getFlightState(), flightAtRest) << "the flight should be over by now";
     ASSERT_NO_FATAL_FAILURE(checkAgainstReference("scene-115s", frame));
 }

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -374,10 +375,23 @@ TEST(HierarchicalAssetRotating, ZeroTimeStepLeavesTheChildrenAsTheyAre)
     EXPECT_TRUE(matricesNear(parent.getModelMatrix(), glm::mat4(1.0f), 0.0f));
 }
 
-// scale and rotateWithChildren behave the same on both kinds of parent.
+// What both kinds of parent do alike, run for each.
 template <class Parent>
-void expectScaleAndRotationForwarded()
+class EitherParent : public ::testing::Test {};
+struct ParentName {
+    template <class Parent>
+    static std::string GetName(int)
+    {
+        return std::is_same_v<Parent, HierarchicalAsset> ? "HierarchicalAsset" : "HierarchicalAssetRotating";
+    }
+};
+using ParentKinds = ::testing::Types<HierarchicalAsset, HierarchicalAssetRotating>;
+TYPED_TEST_SUITE(EitherParent, ParentKinds, ParentName);
+
+// scale and rotateWithChildren behave the same on both kinds of parent.
+TYPED_TEST(EitherParent, ScaleAndRotateWithChildrenReachTheChildren)
 {
+    using Parent = TypeParam;
     Parent parent(false, false, 0);
     auto* child = new Asset(false, false, 0);
     const glm::mat4 start = tiltedStart(glm::vec3(0.0f, 2.0f, -2.0f));
@@ -403,21 +417,11 @@ void expectScaleAndRotationForwarded()
     EXPECT_TRUE(matricesNear(child->getModelMatrix(), start, 0.0f));
 }
 
-TEST(HierarchicalAsset, ScaleAndRotateWithChildrenReachTheChildren)
-{
-    expectScaleAndRotationForwarded<HierarchicalAsset>();
-}
-
-TEST(HierarchicalAssetRotating, ScaleAndRotateWithChildrenReachTheChildren)
-{
-    expectScaleAndRotationForwarded<HierarchicalAssetRotating>();
-}
-
 // draw reaches the children after the parent's own draw; the shadow-volume
 // and normal-mapped draws stay with the parent.
-template <class Parent>
-void expectDrawsForwardedParentFirst()
+TYPED_TEST(EitherParent, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
 {
+    using Parent = TypeParam;
     const GLuint program = modelProgram();
     ASSERT_NE(program, 0u);
     glUseProgram(program);
@@ -460,16 +464,6 @@ void expectDrawsForwardedParentFirst()
     clearGLErrors();
 }
 
-TEST(HierarchicalAsset, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
-{
-    ASSERT_NO_FATAL_FAILURE(expectDrawsForwardedParentFirst<HierarchicalAsset>());
-}
-
-TEST(HierarchicalAssetRotating, DrawReachesTheChildrenParentFirstOtherPassesDoNot)
-{
-    ASSERT_NO_FATAL_FAILURE(expectDrawsForwardedParentFirst<HierarchicalAssetRotating>());
-}
-
 TEST(HierarchicalAsset, WithoutChildrenItBehavesLikeAnAsset)
 {
     HierarchicalAsset lonely(false, false, 0);
@@ -498,9 +492,9 @@ TEST(HierarchicalAsset, WithoutChildrenItBehavesLikeAnAsset)
 // flag, which the frame loop sets on the parent only. Depth pass and lit pass
 // run through the frame loop's drawScene with two different programs; the
 // child must come out lit like an equal asset drawn alone.
-template <class Parent>
-void expectChildDrawnInItsParentsPass()
+TYPED_TEST(EitherParent, ChildIsDrawnWithItsParentsProgramAndLitFlag)
 {
+    using Parent = TypeParam;
     const char* vertex = "#version 330 core\n"
                          "uniform mat4 model;\n"
                          "in vec3 vertexPosition_modelspace;\n"
@@ -563,36 +557,34 @@ void expectChildDrawnInItsParentsPass()
     clearGLErrors();
 }
 
-TEST(HierarchicalAsset, ChildIsDrawnWithItsParentsProgramAndLitFlag)
+// A null child keeps its place after the child added before it, everything
+// forwarded passes it over, and it is what a removal takes first; the child
+// stays the parent's, deleted with it.
+TYPED_TEST(EitherParent, NullChildKeepsItsPlaceAndIsSkipped)
 {
-    ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAsset>());
+    using Parent = TypeParam;
+    std::vector<DrawRecord> log;
+    bool destroyed = false;
+    {
+        Parent parent(false, false, 0);
+        auto* child = new RecordingAsset("child", &log, &destroyed);
+        parent.addChild(child);
+        parent.addChild(nullptr);
+        ASSERT_EQ(parent.getChildren(), (std::vector<Asset*>{child, nullptr}));
+        parent.draw();
+        parent.update(0.5f);
+        parent.translate(1.0f, yAxis);
+        parent.scale(2.0f);
+        parent.rotateWithChildren(1.0f, 0.5f);
+        EXPECT_EQ(log.size(), 1u);
+        EXPECT_FALSE(matricesNear(child->getModelMatrix(), glm::mat4(1.0f), 1e-3f));
+        if constexpr (std::is_same_v<Parent, HierarchicalAsset>) {
+            EXPECT_EQ(parent.removeLastChild(), nullptr);
+            EXPECT_EQ(parent.getChildren(), (std::vector<Asset*>{child}));
+        }
+        EXPECT_FALSE(destroyed);
+        clearGLErrors();
+    }
+    EXPECT_TRUE(destroyed);
 }
 
-TEST(HierarchicalAssetRotating, ChildIsDrawnWithItsParentsProgramAndLitFlag)
-{
-    ASSERT_NO_FATAL_FAILURE(expectChildDrawnInItsParentsPass<HierarchicalAssetRotating>());
-}
-
-// A null child is refused, so nothing forwarded later can reach it.
-template <class Parent>
-void expectNullChildRefused()
-{
-    Parent parent(false, false, 0);
-    parent.addChild(nullptr);
-    EXPECT_TRUE(parent.getChildren().empty());
-    parent.draw();
-    parent.update(0.5f);
-    parent.translate(1.0f, yAxis);
-    parent.scale(2.0f);
-    clearGLErrors();
-}
-
-TEST(HierarchicalAsset, NullChildIsRefused)
-{
-    expectNullChildRefused<HierarchicalAsset>();
-}
-
-TEST(HierarchicalAssetRotating, NullChildIsRefused)
-{
-    expectNullChildRefused<HierarchicalAssetRotating>();
-}

@@ -10,11 +10,11 @@
 // colour stays below 128 so that doubling does not saturate; the test checks
 // that the pixels it uses are in that range.
 #include "app/AppState.h"
+#include "app/FrameReadback.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
 #include "support/BoxObj.h"
-#include "support/FrameCapture.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -125,12 +125,12 @@ protected:
 
     static RgbImage renderAndRead(bool withoutVolumes)
     {
-        FrameCapture capture(width, height, withoutVolumes);
+        FinishedFrame capture(width, height, withoutVolumes);
         setPassObserver(&capture);
         renderFrame(0.0);
         setPassObserver(nullptr);
-        EXPECT_EQ(capture.image.width, width) << "the frame was not captured";
-        return capture.image;
+        EXPECT_EQ(capture.framesRead, 1) << "the frame was not captured";
+        return finishedImage(capture);
     }
 
     static Frames renderBoth()
@@ -153,8 +153,8 @@ protected:
     {
         // KOV_KEEP_IMAGES=<folder> keeps both frames of every case there.
         if (const char* folder = std::getenv("KOV_KEEP_IMAGES")) {
-            writePpm(std::string(folder) + "/" + name + "-with-volumes.ppm", frames.withVolumes);
-            writePpm(std::string(folder) + "/" + name + "-without-volumes.ppm", frames.withoutVolumes);
+            savePng(std::string(folder) + "/" + name + "-with-volumes.png", frames.withVolumes);
+            savePng(std::string(folder) + "/" + name + "-without-volumes.png", frames.withoutVolumes);
         }
     }
 

@@ -104,7 +104,7 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
             updateCameraFlight(frameStep);
             updateScene(frameStep);
         }
-        if (restFrame < 0 && getFlightState() == 6) {
+        if (restFrame < 0 && getFlightState() == flightAtRest) {
             restFrame = frame;
             eyeAtRest = getCameraPosition();
         }
@@ -160,7 +160,7 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
     ASSERT_GT(restFrame, 0) << "the flight never came to rest";
     EXPECT_LE(restFrame * frameStep, 110.0 + 8 * frameStep);
     EXPECT_GE(restFrame * frameStep, 110.0 - 2 * frameStep);
-    EXPECT_EQ(getFlightState(), 6);
+    EXPECT_EQ(getFlightState(), flightAtRest);
     const glm::vec3 eye = getCameraPosition();
     EXPECT_EQ(eye, eyeAtRest) << "the eye moved after the flight came to rest";
 

@@ -1,14 +1,6 @@
 #include "frame/PassTiming.h"
 
-PassTimer::PassTimer()
-{
-    glGenQueries(passCount, m_queries.data());
-}
-
-PassTimer::~PassTimer()
-{
-    glDeleteQueries(passCount, m_queries.data());
-}
+#include "app/FrameReadback.h"
 
 void PassTimer::startFrame()
 {
@@ -25,7 +17,7 @@ void PassTimer::beginPass(RenderPass pass)
     m_submitStart[i] = Clock::now();
     m_threadCpuStart[i] = threadCpu();
     m_processCpuStart[i] = processCpu();
-    glBeginQuery(GL_TIME_ELAPSED, m_queries[i]);
+    glBeginQuery(GL_TIME_ELAPSED, m_queries[i].id());
 }
 
 void PassTimer::endPass(RenderPass pass)
@@ -40,12 +32,7 @@ void PassTimer::endPass(RenderPass pass)
         m_isolatedCpu[i] = processCpu() - m_processCpuStart[i];
     }
     if (pass == RenderPass::Additive && m_dump != nullptr) {
-        // The finished image, read from the back buffer before the swap.
-        glReadBuffer(GL_BACK);
-        m_dump->assign(static_cast<size_t>(m_width) * m_height * 3, 0);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, m_width, m_height, GL_RGB, GL_UNSIGNED_BYTE, m_dump->data());
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        *m_dump = readFinishedFrame(m_width, m_height);
         m_dump = nullptr;
     }
 }
@@ -57,7 +44,7 @@ void PassTimer::collect(PassSamples& samples)
             continue;
         }
         GLuint64 nanoseconds = 0;
-        glGetQueryObjectui64v(m_queries[i], GL_QUERY_RESULT, &nanoseconds);
+        glGetQueryObjectui64v(m_queries[i].id(), GL_QUERY_RESULT, &nanoseconds);
         samples.gl[i].push_back(static_cast<double>(nanoseconds) * 1e-9);
         samples.submit[i].push_back(m_submitSeconds[i]);
         samples.submitCpu[i].push_back(m_submitCpu[i]);
@@ -75,19 +62,9 @@ void PassTimer::dumpNextFrame(std::vector<unsigned char>* pixels, int width, int
     m_height = height;
 }
 
-PrimitiveCounter::PrimitiveCounter()
-{
-    glGenQueries(passCount, m_queries.data());
-}
-
-PrimitiveCounter::~PrimitiveCounter()
-{
-    glDeleteQueries(passCount, m_queries.data());
-}
-
 void PrimitiveCounter::beginPass(RenderPass pass)
 {
-    glBeginQuery(GL_PRIMITIVES_GENERATED, m_queries[static_cast<int>(pass)]);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, m_queries[static_cast<int>(pass)].id());
 }
 
 void PrimitiveCounter::endPass(RenderPass)
@@ -99,7 +76,7 @@ std::array<GLuint, passCount> PrimitiveCounter::results()
 {
     std::array<GLuint, passCount> counts{};
     for (int i = 0; i < passCount; ++i) {
-        glGetQueryObjectuiv(m_queries[i], GL_QUERY_RESULT, &counts[i]);
+        glGetQueryObjectuiv(m_queries[i].id(), GL_QUERY_RESULT, &counts[i]);
     }
     return counts;
 }

@@ -2,6 +2,7 @@
 // Measurement of the frame loop's passes through its pass observer: GL timer
 // queries, submit and CPU times, and primitive counts per pass.
 #include "app/AppState.h"
+#include "app/GLObject.h"
 #include "frame/Clocks.h"
 
 #include <GL/glew.h>
@@ -11,6 +12,14 @@
 
 constexpr int passCount = 4;
 const char* const passNames[passCount] = {"depth", "shadow_volumes", "lit", "additive"};
+
+// One query object for each pass, owned by the array.
+using PassQueries = std::array<GLQuery, passCount>;
+inline PassQueries makePassQueries()
+{
+    static_assert(passCount == 4);
+    return {GLQuery::generate(), GLQuery::generate(), GLQuery::generate(), GLQuery::generate()};
+}
 
 // The samples of each pass over the measured frames, in seconds.
 struct PassSamples {
@@ -37,11 +46,6 @@ struct PassSamples {
 // pass on its own instead of all passes of a tile together).
 class PassTimer : public PassObserver {
 public:
-    PassTimer();
-    ~PassTimer() override;
-    PassTimer(const PassTimer&) = delete;
-    PassTimer& operator=(const PassTimer&) = delete;
-
     bool isolate = false;
 
     void startFrame();
@@ -53,7 +57,7 @@ public:
     void dumpNextFrame(std::vector<unsigned char>* pixels, int width, int height);
 
 private:
-    std::array<GLuint, passCount> m_queries{}; // owned: made by the constructor, deleted by the destructor
+    PassQueries m_queries = makePassQueries();
     std::array<bool, passCount> m_ran{};
     std::array<Clock::time_point, passCount> m_submitStart{};
     std::array<double, passCount> m_submitSeconds{};
@@ -71,15 +75,11 @@ private:
 // geometry shader): a GL_PRIMITIVES_GENERATED query around each pass.
 class PrimitiveCounter : public PassObserver {
 public:
-    PrimitiveCounter();
-    ~PrimitiveCounter() override;
-    PrimitiveCounter(const PrimitiveCounter&) = delete;
-    PrimitiveCounter& operator=(const PrimitiveCounter&) = delete;
     void beginPass(RenderPass pass) override;
     void endPass(RenderPass) override;
     // After glFinish: the count of each pass.
     std::array<GLuint, passCount> results();
 
 private:
-    std::array<GLuint, passCount> m_queries{}; // owned: made by the constructor, deleted by the destructor
+    PassQueries m_queries = makePassQueries();
 };

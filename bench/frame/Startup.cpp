@@ -1,13 +1,11 @@
 #include "frame/Startup.h"
 
 #include "app/AppState.h"
+#include "app/GLHelpers.h"
 
 #include <GL/glew.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 
 namespace {
 
@@ -33,13 +31,7 @@ MainEntry enterMain()
 
 StartupFigures startScene(const Options& options, const MainEntry& entry, SceneSnapshot& start)
 {
-    std::fflush(stdout);
-    const int savedStdout = dup(STDOUT_FILENO);
-    if (!options.setupOutput) {
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        close(devNull);
-    }
+    const int savedStdout = options.setupOutput ? -1 : discardStandardOutput();
 
     initGL();
     const Clock::time_point glReady = Clock::now();
@@ -55,10 +47,7 @@ StartupFigures startScene(const Options& options, const MainEntry& entry, SceneS
     const Clock::time_point firstFrame = Clock::now();
     const double firstFrameBoot = bootClockSeconds();
 
-    std::cout.flush();
-    std::fflush(stdout);
-    dup2(savedStdout, STDOUT_FILENO);
-    close(savedStdout);
+    restoreStandardOutput(savedStdout);
 
     const double processStart = entry.processStartBoot;
     StartupFigures figures;

@@ -39,6 +39,10 @@ struct SetupTimings {
     double models = 0.0;
 };
 void setupScene(SetupTimings* timings = nullptr);
+// Links one of the scene's programs, its stages loaded. A program that does
+// not link ends the process with status -1, after "failed to link shader" and
+// the console pause, leaving what the setup made so far to the system.
+void linkSceneProgram(ShaderLoader& loader);
 
 // The passes of one frame, reported to an observer (benchmarks, tests).
 enum class RenderPass { Depth, ShadowVolumes, Lit, Additive };

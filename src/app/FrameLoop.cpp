@@ -36,6 +36,16 @@ GLenum litDrawBuffer()
     return fbo != 0 ? GL_COLOR_ATTACHMENT0 : GL_BACK;
 }
 
+// One lit pass: the plain assets with basic lighting, then the normal-mapped
+// ones with normal mapping.
+void drawLitPass(RenderPass pass)
+{
+    beginPass(pass);
+    drawScene(false, false, true, basicLightingShader.getProgram());
+    drawScene(false, true, true, normalMappingShader.getProgram());
+    endPass(pass);
+}
+
 } // namespace
 
 void setPassObserver(PassObserver* observer)
@@ -140,20 +150,14 @@ void renderFrame(double dt)
     glDrawBuffer(litDrawBuffer());
     glStencilFunc(GL_EQUAL, 0, 0xFF);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    beginPass(RenderPass::Lit);
-    drawScene(false, false, true, basicLightingShader.getProgram());
-    drawScene(false, true, true, normalMappingShader.getProgram());
-    endPass(RenderPass::Lit);
+    drawLitPass(RenderPass::Lit);
 
     // The same light added over the whole image.
     glDisable(GL_STENCIL_TEST);
     glEnable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);
     glBlendFunc(GL_ONE, GL_ONE);
-    beginPass(RenderPass::Additive);
-    drawScene(false, false, true, basicLightingShader.getProgram());
-    drawScene(false, true, true, normalMappingShader.getProgram());
-    endPass(RenderPass::Additive);
+    drawLitPass(RenderPass::Additive);
     glDisable(GL_BLEND);
 
     if (fbo != 0) {

@@ -31,42 +31,13 @@ void main()
 }
 )";
 
-// The compiled shader, or 0 (nothing left behind) when it does not compile.
-GLuint compileStage(GLenum stage, const char* source)
-{
-    const GLuint shader = glCreateShader(stage);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled != GL_TRUE) {
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 void createPresenter()
 {
-    const GLuint vertex = compileStage(GL_VERTEX_SHADER, presentVertexSource);
-    const GLuint fragment = compileStage(GL_FRAGMENT_SHADER, presentFragmentSource);
-    if (vertex == 0 || fragment == 0) {
-        glDeleteShader(vertex);
-        glDeleteShader(fragment);
-        printLine("fbo error: the present shaders did not compile");
-        return;
-    }
-    presentProgram = GLProgram::create();
-    glAttachShader(presentProgram.id(), vertex);
-    glAttachShader(presentProgram.id(), fragment);
-    glLinkProgram(presentProgram.id());
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(presentProgram.id(), GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        presentProgram.reset();
-        printLine("fbo error: the present program did not link");
+    GLSLFailure failure;
+    presentProgram = compileProgram(presentVertexSource, nullptr, presentFragmentSource, &failure);
+    if (!presentProgram) {
+        printLine(failure.stage != 0 ? "fbo error: the present shaders did not compile"
+                                     : "fbo error: the present program did not link");
         return;
     }
     presentImageLocation = glGetUniformLocation(presentProgram.id(), "image");

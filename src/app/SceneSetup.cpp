@@ -58,14 +58,7 @@ void buildProgram(ShaderLoader& loader, std::initializer_list<const char*> files
     for (const char* file : files) {
         loader.loadShader(file);
     }
-    loader.linkProgram();
-    clearGLErrors();
-    if (loader.getStatus() == 0) {
-        printLine("failed to link shader");
-        consolePause();
-        leaveSceneToTheSystem();
-        std::exit(-1);
-    }
+    linkSceneProgram(loader);
 }
 
 bool loadModel(const char* path, Asset* asset, bool withAdjacency)
@@ -86,6 +79,18 @@ void giveNormalMap(Asset* asset, const Texture* texture)
 }
 
 } // namespace
+
+void linkSceneProgram(ShaderLoader& loader)
+{
+    loader.linkProgram();
+    clearGLErrors();
+    if (loader.getStatus() == 0) {
+        printLine("failed to link shader");
+        consolePause();
+        leaveSceneToTheSystem();
+        std::exit(-1);
+    }
+}
 
 void setupScene(SetupTimings* timings)
 {

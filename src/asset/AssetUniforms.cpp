@@ -57,21 +57,18 @@ void Asset::setUniforms()
     char name[128];
     for (size_t i = 0; i < m_pointLights.size(); ++i) {
         const PointLight& light = m_pointLights[i];
-        const int index = static_cast<int>(i);
-        std::snprintf(name, sizeof(name), lightNameFormats[0], index);
-        glUniform3fv(glGetUniformLocation(m_program, name), 1, glm::value_ptr(light.Color));
-        std::snprintf(name, sizeof(name), lightNameFormats[1], index);
-        glUniform1f(glGetUniformLocation(m_program, name), light.AmbientIntensity);
-        std::snprintf(name, sizeof(name), lightNameFormats[2], index);
-        glUniform1f(glGetUniformLocation(m_program, name), light.DiffuseIntensity);
-        std::snprintf(name, sizeof(name), lightNameFormats[3], index);
-        glUniform3fv(glGetUniformLocation(m_program, name), 1, glm::value_ptr(light.Position));
-        std::snprintf(name, sizeof(name), lightNameFormats[4], index);
-        glUniform1f(glGetUniformLocation(m_program, name), light.Constant);
-        std::snprintf(name, sizeof(name), lightNameFormats[5], index);
-        glUniform1f(glGetUniformLocation(m_program, name), light.Linear);
-        std::snprintf(name, sizeof(name), lightNameFormats[6], index);
-        glUniform1f(glGetUniformLocation(m_program, name), light.Exp);
+        // The location of field `field` of this light's uniform.
+        const auto location = [&](int field) {
+            std::snprintf(name, sizeof(name), lightNameFormats[field], static_cast<int>(i));
+            return glGetUniformLocation(m_program, name);
+        };
+        glUniform3fv(location(0), 1, glm::value_ptr(light.Color));
+        glUniform1f(location(1), light.AmbientIntensity);
+        glUniform1f(location(2), light.DiffuseIntensity);
+        glUniform3fv(location(3), 1, glm::value_ptr(light.Position));
+        glUniform1f(location(4), light.Constant);
+        glUniform1f(location(5), light.Linear);
+        glUniform1f(location(6), light.Exp);
     }
 
     glUniform1f(m_shininessLocation, m_shininess);

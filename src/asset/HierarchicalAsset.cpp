@@ -1,31 +1,13 @@
 #include "asset/HierarchicalAsset.h"
 
 HierarchicalAsset::HierarchicalAsset(bool textured, bool normalMapped, GLuint program)
-    : Asset(textured, normalMapped, program)
+    : ParentAsset(textured, normalMapped, program)
 {
-}
-
-HierarchicalAsset::~HierarchicalAsset()
-{
-    for (Asset* child : m_children) {
-        delete child;
-    }
-}
-
-void HierarchicalAsset::draw()
-{
-    Asset::draw();
-    for (Asset* child : m_children) {
-        drawAsChild(child);
-    }
 }
 
 void HierarchicalAsset::update(float dt)
 {
-    Asset::update(dt);
-    for (Asset* child : m_children) {
-        child->update(dt);
-    }
+    ParentAsset::update(dt);
     if (m_removalLocked) {
         m_removalTime += dt;
         if (m_removalTime > 1.0f) {
@@ -37,33 +19,7 @@ void HierarchicalAsset::update(float dt)
 void HierarchicalAsset::translate(float amount, glm::vec3 direction)
 {
     Asset::translate(amount, direction);
-    for (Asset* child : m_children) {
-        child->translate(amount, direction * 4.0f);
-    }
-}
-
-void HierarchicalAsset::scale(float factor)
-{
-    Asset::scale(factor);
-    for (Asset* child : m_children) {
-        child->scale(factor);
-    }
-}
-
-void HierarchicalAsset::rotateWithChildren(float speed, float dt)
-{
-    const glm::vec3 diagonal(1.0f, 1.0f, 1.0f);
-    Asset::rotate(speed, dt, diagonal);
-    for (Asset* child : m_children) {
-        child->rotate(speed, dt, diagonal);
-    }
-}
-
-void HierarchicalAsset::addChild(Asset* child)
-{
-    if (child != nullptr) {
-        m_children.push_back(child);
-    }
+    forEachChild([=](Asset* child) { child->translate(amount, direction * 4.0f); });
 }
 
 Asset* HierarchicalAsset::removeLastChild()

@@ -21,7 +21,9 @@ void setCameraUp(glm::vec3 up);
 void updateCameraFlight(double dt);
 
 // The flight's state, for inspection, and its reset to the start of the
-// flight (state 0, both timers 0) for code that replays it.
+// flight (state 0, both timers 0) for code that replays it. States 0 to 5
+// are the pauses and glides in turn; the last one holds for good.
+constexpr int flightAtRest = 6;
 int getFlightState();
 float getFlightTimer();
 float getFlightProgress();

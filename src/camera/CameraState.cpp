@@ -90,7 +90,7 @@ void updateCameraFlight(double dt)
     case 2: pause(3); break;
     case 3: glide(dt, 6.5f, 0.2, 0.002, 4, camPos); break;
     case 4: pause(5); break;
-    case 5: glide(dt, 2.0f, 0.1, 0.0, 6, camPos); break;
+    case 5: glide(dt, 2.0f, 0.1, 0.0, flightAtRest, camPos); break;
     default: break;
     }
     cameraFocus += camPos;

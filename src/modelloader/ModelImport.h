@@ -2,6 +2,12 @@
 // How the viewer lets Assimp near a user's model file, apart from GL so that
 // it can be fuzzed and tested without a context.
 #include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+
+// The post-processing the viewer asks of the importer (0x1804B).
+constexpr unsigned int viewerImportFlags = aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
+                                           aiProcess_Triangulate | aiProcess_GenSmoothNormals |
+                                           aiProcess_SortByPType | aiProcess_FindDegenerates;
 
 // Removes every reader from `importer` but the Wavefront OBJ one. The
 // importer picks its reader from the file name's extension and, when none

@@ -15,11 +15,6 @@
 #include <fstream>
 #include <string>
 
-static_assert(ModelLoader::importFlags ==
-                  (aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices | aiProcess_Triangulate |
-                   aiProcess_GenSmoothNormals | aiProcess_SortByPType | aiProcess_FindDegenerates),
-              "import flags");
-
 namespace {
 
 GLuint uploadBuffer(GLenum target, const void* data, size_t bytes)
@@ -160,7 +155,7 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
     }
     file.close();
 
-    const aiScene* scene = importer.ReadFile(path, importFlags);
+    const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
     if (scene == nullptr) {
         printLine(importer.GetErrorString());
         return false;

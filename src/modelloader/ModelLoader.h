@@ -23,10 +23,6 @@ public:
     ModelLoader(const ModelLoader&) = delete;
     ModelLoader& operator=(const ModelLoader&) = delete;
 
-    // The importer's flags: tangent space, join identical vertices,
-    // triangulate, smooth normals, sort by primitive type, find degenerates.
-    static constexpr unsigned int importFlags = 0x1804B;
-
     bool loadModel(const std::string& path, Asset* asset, bool withAdjacency);
 
     bool initMesh(const aiMesh* mesh, std::vector<glm::vec3>& Positions, std::vector<glm::vec3>& Normals,

@@ -25,31 +25,6 @@ GLenum stageFromPath(const std::string& path)
     return 0;
 }
 
-// An info log of length 0 (or a driver that reports none) yields "".
-std::string shaderInfoLog(GLuint shader)
-{
-    GLint logSize = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logSize);
-    if (logSize <= 0) {
-        return std::string();
-    }
-    std::string buffer(static_cast<size_t>(logSize), '\0');
-    glGetShaderInfoLog(shader, logSize, nullptr, buffer.data());
-    return std::string(buffer.c_str());
-}
-
-std::string programInfoLog(GLuint program)
-{
-    GLint logSize = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &logSize);
-    if (logSize <= 0) {
-        return std::string();
-    }
-    std::string buffer(static_cast<size_t>(logSize), '\0');
-    glGetProgramInfoLog(program, logSize, nullptr, buffer.data());
-    return std::string(buffer.c_str());
-}
-
 // GLU has no text for some codes (GL_CONTEXT_LOST, for one) and gives a null
 // pointer for them.
 std::string glErrorText(GLenum error)
@@ -105,7 +80,7 @@ int compileShaderFile(const std::string& path, GLuint* program, GLuint* shader)
         glAttachShader(*program, *shader);
         return 1;
     }
-    const std::string log = shaderInfoLog(*shader);
+    const std::string log = infoLog(*shader, glGetShaderiv, glGetShaderInfoLog);
     printLine("Failed to compile shader");
     printLine(log);
     consolePause();
@@ -120,7 +95,7 @@ int linkShaderProgram(GLuint* program)
     if (succeded != 0) {
         return 1;
     }
-    const std::string log = programInfoLog(*program);
+    const std::string log = infoLog(*program, glGetProgramiv, glGetProgramInfoLog);
     printLine("Failed to link shader program");
     printLine(log);
     const GLenum error = glGetError();

@@ -2,6 +2,7 @@
 
 #include "textureloader/PngChunks.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -61,6 +62,7 @@ namespace {
 struct PictureSize {
     unsigned width = 0;
     unsigned height = 0;
+    bool arithmeticCoded = false; // JPEG only
 };
 
 bool fits(PictureSize size, unsigned largestSide)
@@ -73,14 +75,20 @@ PictureSize sizeOf(FIBITMAP* image)
     return {FreeImage_GetWidth(image), FreeImage_GetHeight(image)};
 }
 
-// No JPEG or PNG packs more pixels into a byte than this: deflate shrinks at
-// best about a thousandfold and a pixel takes at least one bit, and JPEG's
-// Huffman codes take at least two bits for each 8 x 8 block. A file that
-// declares more cannot hold its picture; decoding it would make seconds of
-// work and hundreds of megabytes out of a hundred damaged bytes.
-constexpr double mostPixelsPerByte = 8192.0;
+// The most pixels a valid file can hold per byte of it, from how its format
+// codes them. A file that declares more cannot hold its picture; decoding it
+// would make seconds of work and hundreds of megabytes out of a hundred
+// damaged bytes.
+// PNG: a pixel takes at least one bit before compression, and deflate
+// expands at most 1032-fold (a 258-byte match in two bits).
+constexpr double mostPngPixelsPerByte = 8.0 * 1032.0;
+// Huffman-coded JPEG: each 8 x 8 block of the most finely sampled component
+// takes at least one bit, its DC code (a lossless frame one bit a sample).
+constexpr double mostHuffmanJpegPixelsPerByte = 64.0 * 8.0;
+// Arithmetic-coded JPEG: its coder spends as little as a bit on 32 768
+// blocks, a bound far beyond any texture: only the side limit bounds it.
 
-bool couldHoldItsPixels(PictureSize size, const std::string& path)
+bool couldHoldItsPixels(PictureSize size, double mostPixelsPerByte, const std::string& path)
 {
     std::error_code error;
     const auto bytes = std::filesystem::file_size(path, error);
@@ -131,7 +139,7 @@ std::optional<PictureSize> jpegFrameSize(const std::string& path)
             if (height < 0 || width < 0) {
                 return std::nullopt;
             }
-            return PictureSize{static_cast<unsigned>(width), static_cast<unsigned>(height)};
+            return PictureSize{static_cast<unsigned>(width), static_cast<unsigned>(height), marker >= 0xC9};
         }
         in.seekg(length - 2, std::ios::cur);
     }
@@ -143,9 +151,11 @@ std::optional<PictureSize> jpegFrameSize(const std::string& path)
 // 32-bit integer, complex) are refused there too.
 bool worthDecoding(FREE_IMAGE_FORMAT format, const std::string& path, unsigned largestSide)
 {
+    double mostPixelsPerByte = mostPngPixelsPerByte;
     if (format == FIF_JPEG) {
         const std::optional<PictureSize> frame = jpegFrameSize(path);
-        if (!frame || !fits(*frame, largestSide) || !couldHoldItsPixels(*frame, path)) {
+        mostPixelsPerByte = frame && frame->arithmeticCoded ? HUGE_VAL : mostHuffmanJpegPixelsPerByte;
+        if (!frame || !fits(*frame, largestSide) || !couldHoldItsPixels(*frame, mostPixelsPerByte, path)) {
             return false;
         }
     }
@@ -155,7 +165,8 @@ bool worthDecoding(FREE_IMAGE_FORMAT format, const std::string& path, unsigned l
     }
     const FREE_IMAGE_TYPE type = FreeImage_GetImageType(header);
     const bool convertible = type == FIT_BITMAP || type == FIT_RGB16 || type == FIT_RGBA16;
-    const bool small = fits(sizeOf(header), largestSide) && couldHoldItsPixels(sizeOf(header), path);
+    const PictureSize size = sizeOf(header);
+    const bool small = fits(size, largestSide) && couldHoldItsPixels(size, mostPixelsPerByte, path);
     FreeImage_Unload(header);
     return convertible && small;
 }

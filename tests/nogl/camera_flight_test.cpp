@@ -50,7 +50,7 @@ TEST(CameraFlight, NominalTimetableDirectionAndFinalPosition)
     int previousState = getFlightState();
     float worstDirection = 0.0f;
     const int limit = static_cast<int>(200.0 / step);
-    for (int frame = 1; frame <= limit && getFlightState() != 6; ++frame) {
+    for (int frame = 1; frame <= limit && getFlightState() != flightAtRest; ++frame) {
         const glm::vec3 eyeBefore = getCameraPosition();
         updateCameraFlight(step);
         const int state = getFlightState();
@@ -63,7 +63,7 @@ TEST(CameraFlight, NominalTimetableDirectionAndFinalPosition)
         const glm::vec3 now = glm::normalize(getCameraFocus() - getCameraPosition());
         worstDirection = std::max(worstDirection, glm::length(now - direction));
     }
-    ASSERT_EQ(getFlightState(), 6) << "the flight did not come to rest within 200 s";
+    ASSERT_EQ(getFlightState(), flightAtRest) << "the flight did not come to rest within 200 s";
     ASSERT_EQ(entered.size(), 7u);
 
     // Pause 10 s, glide 27.5 s, pause 10 s, glide 32.5 s, pause 10 s,
@@ -107,7 +107,7 @@ TEST(CameraFlight, NominalTimetableDirectionAndFinalPosition)
         updateCameraFlight(step);
     }
     updateCameraFlight(1.0e6);
-    EXPECT_EQ(getFlightState(), 6);
+    EXPECT_EQ(getFlightState(), flightAtRest);
     EXPECT_EQ(getCameraPosition(), eye);
     EXPECT_EQ(getCameraFocus(), focus);
     EXPECT_EQ(getCameraUp(), glm::vec3(0.0f, 1.0f, 0.0f)) << "the flight never touches the up vector";

@@ -1,5 +1,7 @@
 #include "support/GLReadback.h"
 
+#include "app/FrameReadback.h"
+
 #include <FreeImage.h>
 
 #include <fstream>
@@ -7,14 +9,12 @@
 
 RgbImage readPixels(int x, int y, int width, int height)
 {
-    RgbImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(static_cast<size_t>(width) * height * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    return image;
+    return RgbImage{width, height, readRgbPixels(x, y, width, height)};
+}
+
+RgbImage finishedImage(const FinishedFrame& frame)
+{
+    return frame.framesRead == 0 ? RgbImage() : RgbImage{frame.width, frame.height, frame.pixels};
 }
 
 RgbImage readTexture(GLuint texture, int level)
@@ -58,32 +58,55 @@ GLuint PrimitiveCounter::finish()
     return count;
 }
 
-void writePpm(const std::string& path, const RgbImage& image)
+bool savePng(const std::string& path, const RgbImage& image)
 {
-    std::ofstream file(path, std::ios::binary);
-    file << "P6\n" << image.width << " " << image.height << "\n255\n";
-    for (int y = image.height - 1; y >= 0; --y) {
-        file.write(reinterpret_cast<const char*>(image.at(0, y)), static_cast<std::streamsize>(image.width) * 3);
+    FIBITMAP* bitmap = FreeImage_Allocate(image.width, image.height, 24);
+    if (bitmap == nullptr) {
+        return false;
     }
+    // FreeImage rows run bottom to top, as GL's do; pixels are stored B, G, R.
+    for (int y = 0; y < image.height; ++y) {
+        BYTE* row = FreeImage_GetScanLine(bitmap, y);
+        for (int x = 0; x < image.width; ++x) {
+            const uint8_t* p = image.at(x, y);
+            row[x * 3 + FI_RGBA_RED] = p[0];
+            row[x * 3 + FI_RGBA_GREEN] = p[1];
+            row[x * 3 + FI_RGBA_BLUE] = p[2];
+        }
+    }
+    const bool saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_Z_BEST_COMPRESSION) != 0;
+    FreeImage_Unload(bitmap);
+    return saved;
 }
 
-RgbImage readPpm(const std::string& path)
+namespace {
+
+std::string bigEndian32(uint32_t value)
 {
-    RgbImage image;
-    std::ifstream file(path, std::ios::binary);
-    std::string magic;
-    int maxValue = 0;
-    file >> magic >> image.width >> image.height >> maxValue;
-    file.get();
-    if (magic != "P6" || image.width <= 0 || image.height <= 0) {
-        return RgbImage();
+    std::string bytes;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
     }
-    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
-    for (int y = image.height - 1; y >= 0; --y) {
-        file.read(reinterpret_cast<char*>(&image.pixels[static_cast<size_t>(y) * image.width * 3]),
-                  static_cast<std::streamsize>(image.width) * 3);
-    }
-    return image;
+    return bytes;
+}
+
+std::string pngChunk(const char* type, const std::string& payload)
+{
+    std::string body = std::string(type, 4) + payload;
+    const DWORD crc = FreeImage_ZLibCRC32(0, reinterpret_cast<BYTE*>(body.data()), static_cast<DWORD>(body.size()));
+    return bigEndian32(static_cast<uint32_t>(payload.size())) + body + bigEndian32(crc);
+}
+
+} // namespace
+
+std::string pngBytes(uint32_t width, uint32_t height, int bitDepth, int colourType, std::string rows)
+{
+    std::string header = bigEndian32(width) + bigEndian32(height);
+    header += {static_cast<char>(bitDepth), static_cast<char>(colourType), 0, 0, 0};
+    std::string packed(rows.size() + rows.size() / 100 + 64, '\0');
+    packed.resize(FreeImage_ZLibCompress(reinterpret_cast<BYTE*>(packed.data()), static_cast<DWORD>(packed.size()),
+                                         reinterpret_cast<BYTE*>(rows.data()), static_cast<DWORD>(rows.size())));
+    return "\x89PNG\r\n\x1a\n" + pngChunk("IHDR", header) + pngChunk("IDAT", packed) + pngChunk("IEND", "");
 }
 
 RgbImage readPng(const std::string& path, RowOrder order)

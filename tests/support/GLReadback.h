@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class FinishedFrame;
+
 // An RGB image; read back from GL, its bottom row comes first.
 struct RgbImage {
     int width = 0;
@@ -18,6 +20,8 @@ struct RgbImage {
 
 // Reads the colour buffer currently selected for reading.
 RgbImage readPixels(int x, int y, int width, int height);
+// The last picture `frame` read; an empty image when it read none.
+RgbImage finishedImage(const FinishedFrame& frame);
 // Reads level `level` of a 2D texture as RGB.
 RgbImage readTexture(GLuint texture, int level = 0);
 
@@ -34,10 +38,12 @@ private:
     bool m_running = true;
 };
 
-// Writes a binary PPM (top row first), for looking at failures.
-void writePpm(const std::string& path, const RgbImage& image);
-// Reads a PPM written by writePpm.
-RgbImage readPpm(const std::string& path);
+// Writes the image (bottom row first) as a PNG file through FreeImage.
+bool savePng(const std::string& path, const RgbImage& image);
+// A PNG file's bytes, written chunk by chunk: a header declaring `width` x
+// `height` pixels of `bitDepth` and `colourType`, `rows` (each row's filter
+// byte and pixels) deflated into one data chunk, and the end.
+std::string pngBytes(uint32_t width, uint32_t height, int bitDepth, int colourType, std::string rows);
 
 enum class RowOrder { BottomFirst, TopFirst };
 // Reads a PNG file through FreeImage as 8-bit RGB, its rows in `order`

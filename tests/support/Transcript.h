@@ -10,6 +10,11 @@ class ScratchScene;
 // with a little context, instead of both in full.
 ::testing::AssertionResult sameTranscript(const std::string& actual, const std::string& expected);
 
+// Whether `transcript` starts with `head` and ends with `tail`, with something
+// (a driver's log, say) between them, which goes to *middle.
+::testing::AssertionResult framedBy(const std::string& transcript, const std::string& head, const std::string& tail,
+                                    std::string* middle = nullptr);
+
 // The pieces of the viewer's own console transcript.
 
 // The shader stage files, in the order the viewer compiles them.

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         Assimp::Importer importer;
         importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);  // drop points and lines
         std::string path = root + "/models/" + m.file;
-        const aiScene* scene = importer.ReadFile(path, kov::kViewerImportFlags);
+        const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
         auto fail = [&](const std::string& why) {
             std::printf("FAIL %-14s %s\n", m.file, why.c_str());
             ++failures;

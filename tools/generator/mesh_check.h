@@ -2,17 +2,14 @@
 // an empty string when the mesh passes, otherwise what is wrong.
 #pragma once
 
+#include "modelloader/ModelImport.h"
+
 #include <string>
 
 struct aiMesh;
 struct aiScene;
 
 namespace kov {
-
-// Post-processing the viewer applies when loading models:
-// CalcTangentSpace | JoinIdenticalVertices | Triangulate | GenSmoothNormals |
-// SortByPType | FindDegenerates.
-constexpr unsigned kViewerImportFlags = 0x1804B;
 
 // After merging vertices by exact position, every edge must be used by exactly
 // two triangles in opposite directions, and no triangle may have two corners at

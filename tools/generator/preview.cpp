@@ -143,7 +143,7 @@ struct Placed {
 bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector<Light>& lights) {
     Assimp::Importer importer;
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);
-    const aiScene* scene = importer.ReadFile(m.obj, kov::kViewerImportFlags);
+    const aiScene* scene = importer.ReadFile(m.obj, viewerImportFlags);
     if (!scene) {
         std::fprintf(stderr, "cannot load %s\n", m.obj.c_str());
         return false;

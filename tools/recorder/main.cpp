@@ -43,11 +43,12 @@
 #include "Subprocess.h"
 
 #include "app/AppState.h"
+#include "app/FrameReadback.h"
+#include "app/GLHelpers.h"
 #include "camera/Camera.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -104,7 +105,7 @@ const char* phaseName(int flightState)
 {
     static const char* const names[] = {"waiting", "first glide", "pause", "second glide",
                                         "pause",   "last glide",  "at rest"};
-    return flightState >= 0 && flightState <= 6 ? names[flightState] : "?";
+    return flightState >= 0 && flightState <= flightAtRest ? names[flightState] : "?";
 }
 
 // The label under a frame of the contact sheet: its scene time, with as
@@ -130,6 +131,16 @@ uint64_t fnv1a64(const std::vector<uint8_t>& bytes)
     return hash;
 }
 
+// A bottom-row-first RGB image (as GL reads it) turned top row first.
+void topRowFirst(const std::vector<uint8_t>& bottomUp, int width, int height, std::vector<uint8_t>& topDown)
+{
+    const size_t row = static_cast<size_t>(width) * 3;
+    topDown.resize(bottomUp.size());
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(&topDown[static_cast<size_t>(height - 1 - y) * row], &bottomUp[y * row], row);
+    }
+}
+
 // A binary PPM of a top-row-first RGB image (for montage and --dump-frames).
 bool writePpm(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb)
 {
@@ -138,45 +149,6 @@ bool writePpm(const std::string& path, int width, int height, const std::vector<
     file.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
     return static_cast<bool>(file);
 }
-
-// Reads the finished image of each frame from the back buffer after the last
-// pass, just before renderFrame presents it with the swap (the front buffer
-// cannot be read back under Xvfb with Mesa's software driver).
-class FrameReadback : public PassObserver {
-public:
-    FrameReadback(int width, int height)
-        : m_width(width), m_height(height), m_bottomUp(static_cast<size_t>(width) * height * 3)
-    {
-    }
-    void beginPass(RenderPass) override {}
-    void endPass(RenderPass pass) override
-    {
-        if (pass == RenderPass::Additive) {
-            glReadPixels(0, 0, m_width, m_height, GL_RGB, GL_UNSIGNED_BYTE, m_bottomUp.data());
-            m_captured = true;
-        }
-    }
-    // The frame read last, top row first; false when no frame was read.
-    bool take(std::vector<uint8_t>& topDown)
-    {
-        if (!m_captured) {
-            return false;
-        }
-        m_captured = false;
-        const size_t row = static_cast<size_t>(m_width) * 3;
-        topDown.resize(m_bottomUp.size());
-        for (int y = 0; y < m_height; ++y) {
-            std::memcpy(&topDown[static_cast<size_t>(m_height - 1 - y) * row], &m_bottomUp[y * row], row);
-        }
-        return true;
-    }
-
-private:
-    int m_width;
-    int m_height;
-    std::vector<uint8_t> m_bottomUp;
-    bool m_captured = false;
-};
 
 // The outputs, each written under a temporary name and renamed into place
 // only when every one of them is complete.
@@ -240,7 +212,7 @@ long restStep(double dt)
     const glm::vec3 focus = getCameraFocus();
     long step = 0;
     const long limit = static_cast<long>(std::ceil(1000.0 / dt));
-    while (getFlightState() != 6 && step < limit) {
+    while (getFlightState() != flightAtRest && step < limit) {
         updateCameraFlight(dt);
         ++step;
     }
@@ -382,9 +354,7 @@ std::string recordFrames(const Options& o, const Span& span, int width, int heig
 {
     const double dt = 1.0 / o.fps;
     // Only the frame's own readback is added to the GL work of a frame.
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    FrameReadback readback(width, height);
+    FinishedFrame readback(width, height);
     setPassObserver(&readback);
 
     // Up to the first frame the flight and the scene advance as a frame
@@ -400,10 +370,11 @@ std::string recordFrames(const Options& o, const Span& span, int width, int heig
     for (long index = 0; index < span.frames() && failure.empty(); ++index) {
         const long step = span.first + index;
         renderFrame(step == 0 ? 0.0 : dt);
-        if (!readback.take(frame)) {
+        if (readback.framesRead != index + 1) {
             failure = "frame " + std::to_string(index) + " was not read back";
             break;
         }
+        topRowFirst(readback.pixels, width, height, frame);
         const double sceneSeconds = static_cast<double>(step) / o.fps;
         const glm::vec3 eye = getCameraPosition();
         char line[160];
@@ -517,11 +488,8 @@ int main(int argc, char** argv)
 
     // The viewer's console lines (every shader source, the destructor trace)
     // stay off standard output unless asked for.
-    std::fflush(stdout);
     if (!o.console) {
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        close(devNull);
+        close(discardStandardOutput()); // never restored
     }
 
     // As the viewer starts: the GL state, the scene, the clear colour.
