@@ -8,7 +8,9 @@
 # so that a desktop's compositor is never reached: the command gets X only.
 # Xvfb picks a free display number itself (-displayfd), which unlike xvfb-run
 # -a cannot race with a start beside it; it ends with its last client
-# (-terminate) even if this script is killed. CTest runs every GL test
+# (-terminate) even if this script is killed, so a command that starts
+# several clients lets its long-lived one connect before short ones come and
+# go (scripts/run.sh waits for the viewer). CTest runs every GL test
 # executable, and its test discovery, through this; the scripts run the
 # viewer, the benchmarks, the recorder and the fuzzers through it where there
 # is no display. Usage: scripts/own-display.sh COMMAND [ARG...]
