@@ -45,7 +45,7 @@ double quality(const Vec3& a, const Vec3& b, const Vec3& c) {
 
 }  // namespace
 
-void decimate(std::vector<Vec3>& P, std::vector<std::array<int, 3>>& T, size_t target) {
+void decimate(std::vector<Vec3>& P, std::vector<std::array<int, 3>>& T, size_t target, double minQuality) {
     const size_t nv = P.size();
     std::vector<Quadric> Q(nv);
     std::vector<std::vector<int>> vt(nv);
@@ -118,7 +118,7 @@ void decimate(std::vector<Vec3>& P, std::vector<std::array<int, 3>>& T, size_t t
                 double l0 = length(n0), l1 = length(n1);
                 if (l1 <= 0 || dot(n0, n1) < 0.5 * l0 * l1) { ok = false; break; }
                 double q1 = quality(b[0], b[1], b[2]);
-                if (q1 < 0.2 && q1 < quality(a[0], a[1], a[2])) { ok = false; break; }
+                if (q1 < minQuality && q1 < quality(a[0], a[1], a[2])) { ok = false; break; }
             }
             if (!ok) break;
         }

@@ -137,7 +137,7 @@ int parity(const int (&perm)[4]) {
 
 }  // namespace
 
-Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvFn) {
+Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvFn, double minQuality) {
     Vec3 lo, hi;
     shape.bounds(lo, hi);
     lo -= Vec3(2 * cell, 2 * cell, 2 * cell);
@@ -288,7 +288,7 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
         verts.swap(next);
     }
 
-    decimate(verts, tris, maxTriangles);
+    decimate(verts, tris, maxTriangles, minQuality);
 
     // Unfold any small triangle that ended up facing into the solid: pull its
     // corners to their neighbours' centroid (projected back on the surface).

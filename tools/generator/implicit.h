@@ -50,8 +50,11 @@ using UvFunction = std::function<void(const Vec3 (&p)[3], const Vec3& n, Vec2 (&
 // Polygonises the zero set of `shape` on a grid of spacing `cell`, relaxes
 // the vertices along the surface, simplifies to at most `maxTriangles` and
 // attaches normals and uvs. The result is closed and consistently wound
-// (counter-clockwise seen from outside).
-Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvs);
+// (counter-clockwise seen from outside). `minQuality` is the simplifier's
+// limit on thin triangles (see decimate): lower lets the triangles stretch
+// along nearly straight stretches of the surface.
+Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvs,
+                 double minQuality = 0.2);
 
 // Rigid/scale adjustments applied after polygonising.
 void translateMesh(Mesh& mesh, const Vec3& d);
