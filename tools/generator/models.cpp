@@ -41,7 +41,11 @@ namespace {
 // faces a light costs two caps in the shadow-volume pass, so the casters carry
 // only what their size on screen shows.
 constexpr size_t kLionTriangles = 800;
-constexpr size_t kCowTriangles = 1000;
+constexpr size_t kCowTriangles = 500;
+// The cow's triangles may be long and thin where the surface is nearly
+// straight (along the legs and the flanks), so that its silhouettes need
+// fewer edges.
+constexpr double kCowMinQuality = 0.05;
 
 // Maps a coordinate from [lo, hi] into the inner 90% of [a, b].
 double fit(double x, double lo, double hi, double a, double b) {
@@ -143,22 +147,56 @@ Mesh buildLionLying() {
     return finishLion(s, 0.052);
 }
 
+namespace {
+
+// The cow's side projection into the hide atlas: model (z, y) to the atlas
+// and back.
+constexpr double kCowZ0 = -1.25, kCowZ1 = 1.95, kCowY0 = -0.05, kCowY1 = 2.0;
+// Where the side projection paints the small dark parts: hooves below this
+// height, the eyes and the tail's tuft (centre and radii in (z, y)).
+constexpr double kHoofTop = 0.17;
+constexpr double kEyeZ = 1.52, kEyeY = 1.55, kEyeR = 0.045;
+constexpr double kTuftZ = -1.13, kTuftY = 0.64, kTuftRz = 0.09, kTuftRy = 0.14;
+// Placement of the model: centre and length of the cow as the scene has
+// always shown it (one unit long, centred on its origin).
+const Vec3 kCowCentre(0.0, 0.9542, 0.3279);
+constexpr double kCowLength = 3.0572;
+
+double unfit(double s, double a, double b, double lo, double hi) {
+    double m = (b - a) * 0.05;
+    return lo + (s - a - m) / (b - a - 2 * m) * (hi - lo);
+}
+
+}  // namespace
+
+void cowHidePoint(double u, double v, double& z, double& y) {
+    const UvRect r = cowRegion(CowHide);
+    z = unfit(u, r.u0, r.u1, kCowZ0, kCowZ1);
+    y = unfit(v, r.v0, r.v1, kCowY0, kCowY1);
+}
+
+bool cowDarkAt(double z, double y) {
+    auto inside = [](double dz, double dy, double rz, double ry) { return (dz * dz) / (rz * rz) + (dy * dy) / (ry * ry) < 1; };
+    return y < kHoofTop || inside(z - kEyeZ, y - kEyeY, kEyeR, kEyeR) || inside(z - kTuftZ, y - kTuftY, kTuftRz, kTuftRy);
+}
+
 Mesh buildCow() {
+    // Few, smooth, well blended parts: every part that stands out (a teat, an
+    // eye, a hoof) adds loops of silhouette edges to the shadow volumes, and
+    // each edge's side sweeps a large part of the screen. The small dark
+    // parts are painted into the hide instead (cowDarkAt).
     Shape s;
     s.add(ellipsoid(Vec3(0, 1.25, -0.05), Vec3(0.44, 0.42, 0.95), CowHide));
     s.add(ellipsoid(Vec3(0, 1.3, 0.55), Vec3(0.4, 0.46, 0.45), CowHide, 0.25));
     s.add(ellipsoid(Vec3(0, 1.35, -0.7), Vec3(0.42, 0.4, 0.4), CowHide, 0.25));
     for (int sx = -1; sx <= 1; sx += 2) {
         s.add(sphere(Vec3(sx * 0.28, 1.58, -0.78), 0.14, CowHide, 0.15));
-        // Legs with dark hooves.
-        s.add(capsule(Vec3(sx * 0.26, 1.0, 0.6), Vec3(sx * 0.26, 0.14, 0.62), 0.15, 0.1, CowHide, 0.15));
-        s.add(capsule(Vec3(sx * 0.26, 1.05, -0.7), Vec3(sx * 0.26, 0.14, -0.72), 0.16, 0.1, CowHide, 0.15));
-        s.add(ellipsoid(Vec3(sx * 0.26, 0.08, 0.63), Vec3(0.12, 0.09, 0.13), CowDark, 0.04));
-        s.add(ellipsoid(Vec3(sx * 0.26, 0.08, -0.71), Vec3(0.12, 0.09, 0.13), CowDark, 0.04));
-        // Horns, ears, eyes.
+        // Legs down to the hooves' soles.
+        s.add(capsule(Vec3(sx * 0.26, 1.0, 0.6), Vec3(sx * 0.26, 0.1, 0.62), 0.16, 0.11, CowHide, 0.2));
+        s.add(capsule(Vec3(sx * 0.26, 1.05, -0.7), Vec3(sx * 0.26, 0.1, -0.72), 0.17, 0.11, CowHide, 0.2));
+        // Horns, ears.
         s.add(capsule(Vec3(sx * 0.13, 1.7, 1.33), Vec3(sx * 0.38, 1.88, 1.28), 0.065, 0.04, CowHorn, 0.05));
-        s.add(ellipsoid(Vec3(sx * 0.3, 1.6, 1.27), Vec3(0.15, 0.06, 0.09), CowHide, 0.05));
-        s.add(sphere(Vec3(sx * 0.16, 1.55, 1.52), 0.045, CowDark, 0.02));
+        s.add(ellipsoid(Vec3(sx * 0.3, 1.6, 1.27), Vec3(0.15, 0.06, 0.09), CowHide, 0.08));
     }
     s.add(capsule(Vec3(0, 1.4, 0.8), Vec3(0, 1.55, 1.22), 0.32, 0.22, CowHide, 0.2));
     Primitive head = ellipsoid(Vec3(0, 1.45, 1.48), Vec3(0.21, 0.22, 0.36), CowHide, 0.12);
@@ -166,24 +204,17 @@ Mesh buildCow() {
     s.add(head);
     s.add(ellipsoid(Vec3(0, 1.2, 1.7), Vec3(0.19, 0.15, 0.16), CowPink, 0.1));
     s.add(ellipsoid(Vec3(0, 0.82, -0.4), Vec3(0.2, 0.16, 0.22), CowPink, 0.12));
-    for (int i = 0; i < 4; ++i) {
-        double x = (i % 2 ? 0.08 : -0.08), z = -0.4 + (i / 2 ? 0.09 : -0.09);
-        s.add(capsule(Vec3(x, 0.75, z), Vec3(x, 0.6, z), 0.045, 0.04, CowPink, 0.04));
-    }
-    s.add(capsule(Vec3(0, 1.55, -1.0), Vec3(0, 0.72, -1.13), 0.055, 0.045, CowHide, 0.06));
-    s.add(ellipsoid(Vec3(0, 0.62, -1.13), Vec3(0.08, 0.13, 0.08), CowDark, 0.05));
+    s.add(capsule(Vec3(0, 1.55, -1.0), Vec3(0, 0.6, -1.13), 0.06, 0.05, CowHide, 0.08));
 
     // Side projection: both flanks show the same patch pattern.
     const Shape& shape = s;
     Mesh m = polygonize(s, 0.045, kCowTriangles, [&shape](const Vec3 (&p)[3], const Vec3&, Vec2 (&uv)[3]) {
         UvRect r = cowRegion(shape.partAt((p[0] + p[1] + p[2]) / 3.0));
         for (int c = 0; c < 3; ++c)
-            uv[c] = {fit(p[c].z, -1.25, 1.95, r.u0, r.u1), fit(p[c].y, -0.05, 2.0, r.v0, r.v1)};
-    });
-    // About one unit long, centred on its origin.
-    Bounds b = meshBounds(m);
-    translateMesh(m, -(b.lo + b.hi) * 0.5);
-    scaleMesh(m, 1.0 / (b.hi.z - b.lo.z));
+            uv[c] = {fit(p[c].z, kCowZ0, kCowZ1, r.u0, r.u1), fit(p[c].y, kCowY0, kCowY1, r.v0, r.v1)};
+    }, kCowMinQuality);
+    translateMesh(m, -kCowCentre);
+    scaleMesh(m, 1.0 / kCowLength);
     return m;
 }
 

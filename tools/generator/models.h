@@ -26,5 +26,10 @@ UvRect lionRegion(int part);
 // the mapping is never mirrored, whatever the orientation of the triangle.
 void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b);
 UvRect cowRegion(int part);
+// The cow's hide region of cow_texture.jpg maps to the model's side (z, y)
+// before the model is centred and scaled: the model point behind atlas (u, v),
+// and whether the hide is painted dark there (hooves, eyes, the tail's tuft).
+void cowHidePoint(double u, double v, double& z, double& y);
+bool cowDarkAt(double z, double y);
 
 }  // namespace gen

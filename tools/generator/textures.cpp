@@ -258,6 +258,9 @@ Image makeCowHide() {
                 double patch = smoothstep(0.06, 0.1, n);
                 c = lerp(rgb(0.93, 0.91, 0.87), rgb(0.07, 0.06, 0.06), patch);
                 c = scaled(c, 1.0 + 0.06 * hair);
+                double cz, cy;
+                cowHidePoint(u, v, cz, cy);
+                if (cowDarkAt(cz, cy)) c = scaled(rgb(0.12, 0.1, 0.09), 1.0 + 0.3 * fbm(x / 30.0, y / 30.0, 12.0, 404, 3));
             } else {
                 int region = std::min(static_cast<int>(u * 3.0), 2) + 1;
                 double g = fbm(x / 30.0, y / 30.0, 12.0, 404, 3);
