@@ -122,9 +122,15 @@ CasterTable measureCasters(const Options& options, const SceneSnapshot& start)
             setPassObserver(&counter);
             renderFrame(options.dt);
             glFinish();
+            start.restore();
+            VolumeSampleCounter sampleCounter;
+            setPassObserver(&sampleCounter);
+            renderFrame(options.dt);
+            glFinish();
             setPassObserver(nullptr);
             const int shadowPass = static_cast<int>(RenderPass::ShadowVolumes);
-            table.alone.push_back({only, counter.results()[shadowPass], median(samples.isolated[shadowPass])});
+            table.alone.push_back(
+                {only, counter.results()[shadowPass], sampleCounter.result(), median(samples.isolated[shadowPass])});
         }
         for (size_t i = 0; i < assets.size(); ++i) {
             assets[i]->m_withAdjacency = casts[i];

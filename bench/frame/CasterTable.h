@@ -27,10 +27,12 @@ struct VolumeCount {
 };
 
 // The shadow-volume pass with one casting asset alone: its primitives and
-// isolated wall time over a few frames from the start of the sequence.
+// rasterised samples and isolated wall time over a few frames from the
+// start of the sequence.
 struct AssetShadow {
     size_t index = 0;
     GLuint primitives = 0;
+    GLuint rasterisedSamples = 0; // every sample its volumes cover, depth test aside
     double isolatedSeconds = 0.0;
 };
 

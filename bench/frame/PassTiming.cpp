@@ -80,3 +80,26 @@ std::array<GLuint, passCount> PrimitiveCounter::results()
     }
     return counts;
 }
+
+void VolumeSampleCounter::beginPass(RenderPass pass)
+{
+    if (pass == RenderPass::ShadowVolumes) {
+        glDisable(GL_DEPTH_TEST);
+        glBeginQuery(GL_SAMPLES_PASSED, m_query.id());
+    }
+}
+
+void VolumeSampleCounter::endPass(RenderPass pass)
+{
+    if (pass == RenderPass::ShadowVolumes) {
+        glEndQuery(GL_SAMPLES_PASSED);
+        glEnable(GL_DEPTH_TEST);
+    }
+}
+
+GLuint VolumeSampleCounter::result()
+{
+    GLuint samples = 0;
+    glGetQueryObjectuiv(m_query.id(), GL_QUERY_RESULT, &samples);
+    return samples;
+}

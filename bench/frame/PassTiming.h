@@ -83,3 +83,18 @@ public:
 private:
     PassQueries m_queries = makePassQueries();
 };
+
+// Counts the samples the shadow-volume pass rasterises: GL_SAMPLES_PASSED
+// with the depth test off during that pass, so that every sample a volume
+// covers counts, whether its depth test would pass or fail. The stencil it
+// leaves is then not the frame's; use it on a frame that is only counted.
+class VolumeSampleCounter : public PassObserver {
+public:
+    void beginPass(RenderPass pass) override;
+    void endPass(RenderPass pass) override;
+    // After glFinish: the samples of the shadow-volume pass.
+    GLuint result();
+
+private:
+    GLQuery m_query = GLQuery::generate();
+};

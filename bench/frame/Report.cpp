@@ -117,7 +117,7 @@ void printReport(const Report& report)
                 "  (after the geometry shader)\n\n");
 
     std::printf("C++ heap allocations per scene frame: %.2f\n\n", figures.allocationsPerFrame);
-    std::printf("Scene assets                     triangles  lights  facing  silhouette  primitives  alone: GL prims  isolated ms"
+    std::printf("Scene assets                     triangles  lights  facing  silhouette  primitives  alone: GL prims  samples  isolated ms"
                 "  silhouette per light\n");
     for (size_t i = 0; i < assets.size(); ++i) {
         std::printf("  %-30s %9d", assetName(i).c_str(), assets[i]->getNumIndices() / 3);
@@ -130,12 +130,13 @@ void printReport(const Report& report)
         bool alone = false;
         for (const AssetShadow& shadow : report.casters.alone) {
             if (shadow.index == i) {
-                std::printf(" %16u %12.2f", shadow.primitives, ms(shadow.isolatedSeconds));
+                std::printf(" %16u %7.2fM %12.2f", shadow.primitives, shadow.rasterisedSamples / 1e6,
+                            ms(shadow.isolatedSeconds));
                 alone = true;
             }
         }
         if (!alone) {
-            std::printf(" %16s %12s", "-", "-");
+            std::printf(" %16s %8s %12s", "-", "-", "-");
         }
         std::printf(" ");
         for (size_t l = 0; l < volume.silhouetteEdgesPerLight.size(); ++l) {
@@ -145,7 +146,8 @@ void printReport(const Report& report)
     }
     std::printf("  (lights: near enough to cast; facing triangles and silhouette edges summed over those lights,\n"
                 "   worked out on the CPU as the geometry shader does; primitives = 2 x facing + 2 x silhouette;\n"
-                "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED and wall time;\n"
+                "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED, the samples its\n"
+                "   volumes rasterise (GL_SAMPLES_PASSED with the depth test off) and wall time;\n"
                 "   silhouette per light: the silhouette edges for each light that casts, each a side of the volume)\n");
     std::printf("\nTargets: scene %.2f x empty (<= 15), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
                 ratio(figures.scene, figures.empty), report.startup.processToFirstFrame,
@@ -250,6 +252,7 @@ bool writeJsonReport(const Report& report)
         for (const AssetShadow& shadow : report.casters.alone) {
             if (shadow.index == i) {
                 json.integer("shadow_primitives", shadow.primitives);
+                json.integer("shadow_rasterised_samples", shadow.rasterisedSamples);
                 json.number("shadow_pass_alone_isolated_ms", ms(shadow.isolatedSeconds));
             }
         }
