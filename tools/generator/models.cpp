@@ -185,26 +185,29 @@ bool cowDarkAt(double z, double y) {
 }
 
 Mesh buildCow() {
-    // Few, smooth, well blended parts: every part that stands out (a teat, an
-    // eye, a hoof) adds loops of silhouette edges to the shadow volumes, and
-    // each edge's side sweeps a large part of the screen. The small dark
-    // parts are painted into the hide instead (cowDarkAt).
+    // Few, smooth, well blended parts. The flight starts with the eye nearly
+    // on the line from the light behind the cow through the cow, so every
+    // side of that light's volume sweeps the screen from the cow outwards:
+    // each part that stands out (a teat, an eye, a hoof, a hip bone) or
+    // ripples the flank folds the silhouette and adds layers over the whole
+    // image. The small dark parts are painted into the hide instead
+    // (cowDarkAt); the wide body, the tight joins of neck and head and the
+    // rump's wide blend keep the silhouette's loops few and smooth.
     Shape s;
-    s.add(ellipsoid(Vec3(0, 1.25, -0.05), Vec3(0.44, 0.42, 0.95), CowHide));
+    s.add(ellipsoid(Vec3(0, 1.25, -0.05), Vec3(0.46, 0.42, 0.95), CowHide));
     s.add(ellipsoid(Vec3(0, 1.3, 0.55), Vec3(0.4, 0.46, 0.45), CowHide, 0.25));
-    s.add(ellipsoid(Vec3(0, 1.35, -0.7), Vec3(0.42, 0.4, 0.4), CowHide, 0.25));
+    s.add(ellipsoid(Vec3(0, 1.35, -0.7), Vec3(0.42, 0.4, 0.4), CowHide, 0.35));
     for (int sx = -1; sx <= 1; sx += 2) {
-        s.add(sphere(Vec3(sx * 0.28, 1.58, -0.78), 0.14, CowHide, 0.15));
         // Legs down to the hooves' soles.
-        s.add(capsule(Vec3(sx * 0.26, 1.0, 0.6), Vec3(sx * 0.26, 0.1, 0.62), 0.16, 0.11, CowHide, 0.2));
-        s.add(capsule(Vec3(sx * 0.26, 1.05, -0.7), Vec3(sx * 0.26, 0.1, -0.72), 0.17, 0.11, CowHide, 0.2));
+        s.add(capsule(Vec3(sx * 0.26, 1.0, 0.6), Vec3(sx * 0.26, 0.1, 0.62), 0.15, 0.11, CowHide, 0.2));
+        s.add(capsule(Vec3(sx * 0.26, 1.05, -0.7), Vec3(sx * 0.26, 0.1, -0.72), 0.18, 0.11, CowHide, 0.2));
         // Horns, ears.
         s.add(capsule(Vec3(sx * 0.13, 1.7, 1.33), Vec3(sx * 0.38, 1.88, 1.28), 0.065, 0.04, CowHorn, 0.05));
         s.add(ellipsoid(Vec3(sx * 0.3, 1.6, 1.27), Vec3(0.15, 0.06, 0.09), CowHide, 0.08));
     }
-    s.add(capsule(Vec3(0, 1.4, 0.8), Vec3(0, 1.55, 1.22), 0.32, 0.22, CowHide, 0.2));
-    Primitive head = ellipsoid(Vec3(0, 1.45, 1.48), Vec3(0.21, 0.22, 0.36), CowHide, 0.12);
-    orient(head, -0.6, 0);
+    s.add(capsule(Vec3(0, 1.4, 0.8), Vec3(0, 1.55, 1.22), 0.32, 0.22, CowHide, 0.15));
+    Primitive head = ellipsoid(Vec3(0, 1.45, 1.48), Vec3(0.21, 0.22, 0.36), CowHide, 0.08);
+    orient(head, -0.5, 0);
     s.add(head);
     s.add(ellipsoid(Vec3(0, 1.2, 1.7), Vec3(0.19, 0.15, 0.16), CowPink, 0.1));
     s.add(ellipsoid(Vec3(0, 0.82, -0.4), Vec3(0.2, 0.16, 0.22), CowPink, 0.12));
