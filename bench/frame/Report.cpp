@@ -149,7 +149,7 @@ void printReport(const Report& report)
                 "   alone: the shadow pass with only this asset casting, GL_PRIMITIVES_GENERATED, the samples its\n"
                 "   volumes rasterise (GL_SAMPLES_PASSED with the depth test off) and wall time;\n"
                 "   silhouette per light: the silhouette edges for each light that casts, each a side of the volume)\n");
-    std::printf("\nTargets: scene %.2f x empty (<= 15), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
+    std::printf("\nTargets: scene %.2f x empty (<= 16), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
                 ratio(figures.scene, figures.empty), report.startup.processToFirstFrame,
                 ratio(figures.noShadow, figures.empty));
 }
