@@ -9,10 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <tuple>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -240,24 +239,16 @@ namespace {
 // the light and one that does not (positions welded as they are written),
 // each directed as its lit triangle runs it.
 std::vector<std::pair<Vec3, Vec3>> silhouette(const Mesh& m, const Vec3& light) {
-    std::map<std::tuple<long long, long long, long long>, int> ids;
-    std::vector<int> id(m.positions.size());
-    for (size_t i = 0; i < m.positions.size(); ++i) {
-        const Vec3& p = m.positions[i];
-        auto key = std::make_tuple(std::llround(p.x * 1e6), std::llround(p.y * 1e6), std::llround(p.z * 1e6));
-        id[i] = ids.emplace(key, static_cast<int>(ids.size())).first->second;
-    }
-    std::map<std::pair<int, int>, std::pair<bool, std::pair<Vec3, Vec3>>> facing;  // directed edge -> lit, ends
+    const std::vector<int> id = weldPositions(m);
+    std::map<std::pair<int, int>, bool> lit;  // directed edge -> its triangle faces the light
     for (const auto& t : m.triangles) {
         const Vec3 a = m.positions[t[0].p], b = m.positions[t[1].p], c = m.positions[t[2].p];
-        const bool lit = dot(cross(b - a, c - a), light - a) > 0;
-        for (int k = 0; k < 3; ++k)
-            facing[{id[t[k].p], id[t[(k + 1) % 3].p]}] = {lit, {m.positions[t[k].p], m.positions[t[(k + 1) % 3].p]}};
+        for (int k = 0; k < 3; ++k) lit[{id[t[k].p], id[t[(k + 1) % 3].p]}] = dot(cross(b - a, c - a), light - a) > 0;
     }
     std::vector<std::pair<Vec3, Vec3>> edges;
-    for (const auto& [edge, value] : facing) {
-        auto other = facing.find({edge.second, edge.first});
-        if (value.first && (other == facing.end() || !other->second.first)) edges.push_back(value.second);
+    for (const auto& [edge, faces] : lit) {
+        auto other = lit.find({edge.second, edge.first});
+        if (faces && (other == lit.end() || !other->second)) edges.push_back({m.positions[edge.first], m.positions[edge.second]});
     }
     return edges;
 }

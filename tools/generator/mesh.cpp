@@ -30,7 +30,8 @@ using Key3 = std::tuple<int64_t, int64_t, int64_t>;
 
 Key3 key3(const Vec3& v) { return {quantize(v.x), quantize(v.y), quantize(v.z)}; }
 
-// Maps each position index to the index of its first equal (after rounding) position.
+}  // namespace
+
 std::vector<int> weldPositions(const Mesh& mesh) {
     std::map<Key3, int> seen;
     std::vector<int> remap(mesh.positions.size());
@@ -40,8 +41,6 @@ std::vector<int> weldPositions(const Mesh& mesh) {
     }
     return remap;
 }
-
-}  // namespace
 
 void Mesh::addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
                    const Vec2& ta, const Vec2& tb, const Vec2& tc, const Vec2& td, const Vec3& normal) {

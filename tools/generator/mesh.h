@@ -56,6 +56,10 @@ void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const s
 // solids (positions shared, uvs and normals per face).
 void addClosedBox(Mesh& mesh, const Vec3& lo, const Vec3& hi);
 
+// Maps each position index to the index of its first equal position (after
+// rounding to the written precision): the positions as the written file shares them.
+std::vector<int> weldPositions(const Mesh& mesh);
+
 // Welds equal positions (after rounding to the written precision) and checks
 // that the mesh is a closed two-manifold with consistent winding. Returns an
 // empty string when it is, otherwise a description of the first problem.
