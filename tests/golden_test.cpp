@@ -109,9 +109,26 @@ protected:
         ::testing::internal::CaptureStdout(); // the loaders echo every source
         setUpFreshScene();
         ::testing::internal::GetCapturedStdout();
+        ASSERT_NO_FATAL_FAILURE(expectTheDriverAskedFor());
         stepsTaken = 0;
         glViewport(0, 0, frameWidth, frameHeight);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    }
+
+    // CTest also runs these frames on Mesa's softpipe, which offers OpenGL 3.3
+    // core and nothing past it (llvmpipe offers 4.5); there the context must
+    // be softpipe's (KOV_EXPECTED_RENDERER) and of that version
+    // (KOV_EXPECTED_GL_VERSION), or the run would prove nothing.
+    static void expectTheDriverAskedFor()
+    {
+        const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        if (const char* expected = std::getenv("KOV_EXPECTED_RENDERER")) {
+            ASSERT_NE(renderer.find(expected), std::string::npos) << renderer;
+        }
+        if (const char* expected = std::getenv("KOV_EXPECTED_GL_VERSION")) {
+            ASSERT_EQ(version.rfind(std::string(expected) + " ", 0), 0u) << version;
+        }
     }
 
     // Advances to `seconds` of accumulated time (a test's moments come in

@@ -2,11 +2,38 @@
 
 #include <GL/glew.h>
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The C runtime's descriptor calls, under their POSIX or their Windows names.
+#ifdef _WIN32
+const char* const nullDevice = "NUL";
+int descriptorOf(FILE* stream) { return _fileno(stream); }
+int duplicate(int fd) { return _dup(fd); }
+int duplicateTo(int fd, int target) { return _dup2(fd, target); }
+int openForWriting(const char* path) { return _open(path, _O_WRONLY); }
+int closeDescriptor(int fd) { return _close(fd); }
+#else
+const char* const nullDevice = "/dev/null";
+int descriptorOf(FILE* stream) { return fileno(stream); }
+int duplicate(int fd) { return dup(fd); }
+int duplicateTo(int fd, int target) { return dup2(fd, target); }
+int openForWriting(const char* path) { return open(path, O_WRONLY); }
+int closeDescriptor(int fd) { return close(fd); }
+#endif
+
+} // namespace
 
 void printLine(const std::string& text)
 {
@@ -21,6 +48,12 @@ void clearGLErrors()
 
 void consolePause()
 {
+#ifdef _WIN32
+    // The command interpreter's own pause: its prompt, then any key (it
+    // returns at once when standard input is at its end).
+    std::cout.flush();
+    std::system("PAUSE");
+#else
     if (!isatty(STDIN_FILENO)) {
         return;
     }
@@ -29,6 +62,7 @@ void consolePause()
     do {
         c = std::getchar();
     } while (c != '\n' && c != EOF);
+#endif
 }
 
 void pointAttribute(GLuint program, GLuint buffer, const char* name, GLint components)
@@ -43,11 +77,12 @@ int discardStandardOutput()
 {
     std::cout.flush();
     std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    const int devNull = open("/dev/null", O_WRONLY);
+    const int standardOutput = descriptorOf(stdout);
+    const int saved = duplicate(standardOutput);
+    const int devNull = openForWriting(nullDevice);
     if (devNull >= 0) {
-        dup2(devNull, STDOUT_FILENO);
-        close(devNull);
+        duplicateTo(devNull, standardOutput);
+        closeDescriptor(devNull);
     }
     return saved;
 }
@@ -57,8 +92,8 @@ void restoreStandardOutput(int saved)
     std::cout.flush();
     std::fflush(stdout);
     if (saved >= 0) {
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
+        duplicateTo(saved, descriptorOf(stdout));
+        closeDescriptor(saved);
     }
 }
 

@@ -18,12 +18,13 @@ void clearGLErrors();
 // error is left for the caller's next clearGLErrors.
 void pointAttribute(GLuint program, GLuint buffer, const char* name, GLint components);
 
-// The console pause after a fatal or noteworthy failure: waits for Enter when
-// standard input is a terminal, and does nothing otherwise, so that tests,
-// CI and headless runs can never hang on it.
+// The console pause after a fatal or noteworthy failure. On Windows the
+// command interpreter's "PAUSE". Elsewhere it waits for Enter when standard
+// input is a terminal and does nothing otherwise, so that tests, CI and
+// headless runs can never hang on it.
 void consolePause();
 
-// Sends standard output to /dev/null (both C and C++ streams flushed first)
+// Sends standard output to the null device (both C and C++ streams flushed first)
 // and returns a descriptor of what it was, for restoreStandardOutput; -1 when
 // it could not be saved.
 int discardStandardOutput();

@@ -39,6 +39,24 @@ const BYTE* DecodedImage::pixels() const
     return m_bitmap != nullptr ? FreeImage_GetBits(m_bitmap) : nullptr;
 }
 
+namespace {
+
+// A FreeImage linked statically (FREEIMAGE_LIB, as in the Windows build) has
+// no load-time hook that registers its readers, as its shared library has:
+// the first look at an image does it, and the readers go at exit.
+void registerImageReaders()
+{
+#ifdef FREEIMAGE_LIB
+    struct Readers {
+        Readers() { FreeImage_Initialise(FALSE); }
+        ~Readers() { FreeImage_DeInitialise(); }
+    };
+    static const Readers readers;
+#endif
+}
+
+} // namespace
+
 bool isAcceptedImageFormat(FREE_IMAGE_FORMAT format)
 {
     return format == FIF_JPEG || format == FIF_PNG;
@@ -49,6 +67,7 @@ FREE_IMAGE_FORMAT acceptedImageFormat(const std::string& path)
     // FreeImage_GetFileType would run every reader's signature check, and
     // some of those parse far more than a signature (the camera-raw one
     // opens the whole file).
+    registerImageReaders();
     for (const FREE_IMAGE_FORMAT format : {FIF_JPEG, FIF_PNG}) {
         if (FreeImage_Validate(format, path.c_str())) {
             return format;
