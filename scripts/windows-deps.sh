@@ -76,7 +76,11 @@ mkdir -p "$stage/include" "$stage/lib/pkgconfig"
 log "building into $prefix from:" $versions
 
 cd "$work"
-apt-get source --download-only "${sources[@]}" >/dev/null 2>&1
+if ! apt-get source --download-only "${sources[@]}" >apt-source.log 2>&1; then
+  log "apt could not fetch the source packages:"
+  grep -v '^W: Download is performed unsandboxed' apt-source.log | tail -n 20 >&2
+  exit 1
+fi
 for dsc in *.dsc; do
   dpkg-source --no-check -x "$dsc" >/dev/null
 done
