@@ -27,13 +27,14 @@ SUDO=""
 
 log() { echo "windows-deps: $*" >&2; }
 
-# apt fetches source packages only from deb-src entries; add them, once, for
-# the release's main suite, from the mirror the binary entries already use.
+# apt fetches source packages only from deb-src entries; add them, once, from
+# the mirror the binary entries already use: the release's main suite, and
+# Debian 12's, the oldest release this project supports, whose version of a
+# package is fetched where a mirror lacks the release's own (a partial or
+# lagging mirror; the binary packages are unaffected).
+fallback_suite=bookworm
 ensure_source_entries() {
-  if apt-get source --print-uris zlib >/dev/null 2>&1; then
-    return
-  fi
-  local mirror suite
+  local mirror suite entries file=/etc/apt/sources.list.d/kov-deb-src.sources
   mirror=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
   [ -n "$mirror" ] || mirror=$(awk '/^deb /{print ($2 ~ /^\[/ ? $3 : $2); exit}' /etc/apt/sources.list 2>/dev/null || true)
   suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -41,13 +42,16 @@ ensure_source_entries() {
     log "cannot tell the Debian mirror or release from the apt sources"
     exit 1
   fi
-  log "adding deb-src entries for $suite"
-  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$mirror" "$suite" | $SUDO tee /etc/apt/sources.list.d/kov-deb-src.sources >/dev/null
-  $SUDO apt-get update -qq
+  [ "$suite" = "$fallback_suite" ] || suite="$suite $fallback_suite"
+  entries=$(printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$mirror" "$suite")
+  if [ "$(cat "$file" 2>/dev/null || true)" != "$entries" ]; then
+    log "adding deb-src entries for $suite"
+    echo "$entries" | $SUDO tee "$file" >/dev/null
+    $SUDO apt-get update -qq
+  fi
 }
 
-ensure_source_entries
 # The .dsc names carry the versions apt would fetch now.
 versions=$(for s in "${sources[@]}"; do
   apt-get source --print-uris "$s" 2>/dev/null | grep -o "'[^']*\.dsc'" | head -n 1 | tr -d "'" | sed 's|.*/||'
@@ -76,11 +80,16 @@ mkdir -p "$stage/include" "$stage/lib/pkgconfig"
 log "building into $prefix from:" $versions
 
 cd "$work"
-if ! apt-get source --download-only "${sources[@]}" >apt-source.log 2>&1; then
-  log "apt could not fetch the source packages:"
-  grep -v '^W: Download is performed unsandboxed' apt-source.log | tail -n 20 >&2
-  exit 1
-fi
+for s in "${sources[@]}"; do
+  if ! apt-get source --download-only "$s" >apt-source.log 2>&1; then
+    log "the mirror lacks the release's source of $s; taking Debian 12's"
+    if ! apt-get source --download-only "$s/$fallback_suite" >apt-source.log 2>&1; then
+      log "apt could not fetch the source of $s:"
+      grep -v '^W: Download is performed unsandboxed' apt-source.log | tail -n 20 >&2
+      exit 1
+    fi
+  fi
+done
 for dsc in *.dsc; do
   dpkg-source --no-check -x "$dsc" >/dev/null
 done
@@ -165,7 +174,7 @@ glm_dir=$(dirname "${glm_config#/usr/}")
 mkdir -p "$stage/$glm_dir"
 cp "$(dirname "$glm_config")"/*.cmake "$stage/$glm_dir/"
 
-echo "$versions" >"$stage/SOURCES"
+ls ./*.dsc | sed 's|^\./||' >"$stage/SOURCES"
 touch "$stage/.complete"
 # Prefixes of earlier versions or recipes are not used again.
 find "$cache" -mindepth 1 -maxdepth 1 -name 'deps-*' ! -name "deps-$key" -exec rm -rf {} +
