@@ -108,14 +108,25 @@ run_and_shoot() {
   xdotool windowfocus --sync "$wid" 2>/dev/null || true
   xdotool keydown --window "$wid" Escape
   xdotool keydown Escape
+  # A viewer that does not end within a minute is stopped: status "none".
+  for _ in $(seq 600); do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+  done
   local status=0
-  wait $pid || status=$?
+  if kill -0 $pid 2>/dev/null; then
+    kill $pid
+    wait $pid || true
+    status=none
+  else
+    wait $pid || status=$?
+  fi
   echo "$status" >"$KOV_SCRATCH/$name.status"
 }
-# The same for a run that ends by itself.
+# The same for a run that ends by itself (status 124 if it has not within two minutes).
 run_to_end() {
   local status=0
-  $1 >"$KOV_SCRATCH/$2.out" 2>"$KOV_SCRATCH/$2.err" </dev/null || status=$?
+  timeout 120 $1 >"$KOV_SCRATCH/$2.out" 2>"$KOV_SCRATCH/$2.err" </dev/null || status=$?
   echo "$status" >"$KOV_SCRATCH/$2.status"
 }
 export -f run_and_shoot run_to_end

@@ -52,6 +52,7 @@ ensure_source_entries() {
   fi
 }
 
+ensure_source_entries
 # The .dsc names carry the versions apt would fetch now.
 versions=$(for s in "${sources[@]}"; do
   apt-get source --print-uris "$s" 2>/dev/null | grep -o "'[^']*\.dsc'" | head -n 1 | tr -d "'" | sed 's|.*/||'
