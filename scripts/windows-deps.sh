@@ -19,7 +19,7 @@ project=$PWD
 recipe=("$project/scripts/windows-deps.sh" "$project/cmake/windows/mingw-w64-x86_64.cmake"
         "$project/cmake/windows/freeimage/CMakeLists.txt" "$project/cmake/windows/freeimage/UnavailablePlugins.cpp"
         "$project/cmake/windows/freeimage/freeimageConfig.cmake")
-sources=(zlib libpng1.6 libjpeg-turbo freeimage glew glfw3 assimp)
+sources=(zlib libpng1.6 libjpeg-turbo freeimage glew glfw3 pugixml assimp)
 triple=x86_64-w64-mingw32
 toolchain="$project/cmake/windows/mingw-w64-x86_64.cmake"
 SUDO=""
@@ -155,6 +155,10 @@ cmake_cross "$(src glfw3)" glfw -DGLFW_BUILD_EXAMPLES=OFF -DGLFW_BUILD_TESTS=OFF
 # Debian's Assimp includes utfcpp's header-only library from the system:
 # Debian's headers serve (libutfcpp-dev), as for glm.
 cp -r /usr/include/utf8cpp/. "$stage/include/"
+
+# Debian 13's Assimp takes pugixml from the system too.
+log "pugixml"
+cmake_cross "$(src pugixml)" pugixml -DPUGIXML_BUILD_TESTS=OFF
 
 # Assimp with the one importer the viewer uses (it refuses every other format).
 # Debian's patches make it require Draco, which only the glTF importer uses.
