@@ -34,6 +34,9 @@ if [ "$mode" = all ]; then
     # Tests: GoogleTest; Xlib for reading windows back from the X server;
     # XRandR's header, which <GLFW/glfw3native.h> includes for its X11 functions.
     libgtest-dev libx11-dev libxrandr-dev
+    # The golden frames on zink over lavapipe (Mesa's Vulkan drivers), and
+    # glxinfo, which tells whether that driver makes a context.
+    mesa-vulkan-drivers mesa-utils
     # The Wayland test: a headless compositor, its virtual keyboard and
     # screenshots, and the window decorations GLFW draws there through libdecor
     # (without a plugin libdecor complains on standard error).
