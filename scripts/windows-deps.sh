@@ -161,10 +161,11 @@ log "pugixml"
 cmake_cross "$(src pugixml)" pugixml -DPUGIXML_BUILD_TESTS=OFF
 
 # Assimp with the one importer the viewer uses (it refuses every other format).
-# Debian's patches make it require Draco, which only the glTF importer uses.
+# Debian's patches make it require Draco and RapidJSON from the system, which
+# only the glTF importer uses.
 log "assimp"
 a=$(src assimp)
-sed -i '/find_package(draco/d' "$a/code/CMakeLists.txt" "$a"/cmake-modules/*config.cmake.in
+sed -i -E '/find_package\((draco|RapidJSON)/Id' "$a/code/CMakeLists.txt" "$a"/cmake-modules/*config.cmake.in
 PKG_CONFIG_LIBDIR="$stage/lib/pkgconfig" PKG_CONFIG_PATH="" \
 cmake_cross "$a" assimp -DASSIMP_BUILD_TESTS=OFF -DASSIMP_BUILD_ASSIMP_TOOLS=OFF -DASSIMP_BUILD_SAMPLES=OFF \
   -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF -DASSIMP_BUILD_OBJ_IMPORTER=ON \
