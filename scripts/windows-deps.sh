@@ -166,6 +166,12 @@ cmake_cross "$(src pugixml)" pugixml -DPUGIXML_BUILD_TESTS=OFF
 log "assimp"
 a=$(src assimp)
 sed -i -E '/find_package\((draco|RapidJSON)/Id' "$a/code/CMakeLists.txt" "$a"/cmake-modules/*config.cmake.in
+# Debian 13's patches turn its link calls into the keyword form, which CMake
+# does not let the MinGW static build's plain call mix with.
+if grep -q 'TARGET_LINK_LIBRARIES(assimp PRIVATE' "$a/code/CMakeLists.txt"; then
+  sed -i 's/TARGET_LINK_LIBRARIES ( assimp -static-libgcc/TARGET_LINK_LIBRARIES ( assimp PRIVATE -static-libgcc/' \
+    "$a/code/CMakeLists.txt"
+fi
 PKG_CONFIG_LIBDIR="$stage/lib/pkgconfig" PKG_CONFIG_PATH="" \
 cmake_cross "$a" assimp -DASSIMP_BUILD_TESTS=OFF -DASSIMP_BUILD_ASSIMP_TOOLS=OFF -DASSIMP_BUILD_SAMPLES=OFF \
   -DASSIMP_BUILD_ALL_IMPORTERS_BY_DEFAULT=OFF -DASSIMP_BUILD_OBJ_IMPORTER=ON \
