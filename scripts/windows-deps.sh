@@ -165,7 +165,8 @@ cmake_cross "$(src pugixml)" pugixml -DPUGIXML_BUILD_TESTS=OFF
 # only the glTF importer uses.
 log "assimp"
 a=$(src assimp)
-sed -i -E '/find_package\((draco|RapidJSON)/Id' "$a/code/CMakeLists.txt" "$a"/cmake-modules/*config.cmake.in
+sed -i -E -e '/find_package\((draco|RapidJSON)/Id' -e 's/set\(DRACO_LIBRARIES "draco::draco"\)//' \
+  "$a/code/CMakeLists.txt" "$a"/cmake-modules/*config.cmake.in
 # Debian 13's patches turn its link calls into the keyword form, which CMake
 # does not let the MinGW static build's plain call mix with.
 if grep -q 'TARGET_LINK_LIBRARIES(assimp PRIVATE' "$a/code/CMakeLists.txt"; then
