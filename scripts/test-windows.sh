@@ -165,14 +165,16 @@ else
 fi
 
 # The frame: the Linux viewer's, but for what moves between two frames taken
-# a moment apart (pixels further apart than 10 % in any channel)...
+# a moment apart (pixels further apart than 10 % in any channel: about 1 %,
+# up to 3 % where Wine takes longer to start; a frame with black textures is
+# 68 % apart)...
 total=$(identify -format '%[fx:w*h]' "$scratch/linux.png")
 apart=$(compare -metric AE -fuzz 10% "$scratch/linux.png" "$scratch/windows.png" null: 2>&1 || true)
 share=$(awk -v a="${apart%% *}" -v t="$total" 'BEGIN { printf "%.2f", 100 * a / t }')
-if awk -v s="$share" 'BEGIN { exit !(s <= 3) }'; then
+if awk -v s="$share" 'BEGIN { exit !(s <= 6) }'; then
   pass "the frame is the Linux viewer's: $share % of its pixels apart"
 else
-  fail "the frame is not the Linux viewer's: $share % of its pixels apart (at most 3 %)"
+  fail "the frame is not the Linux viewer's: $share % of its pixels apart (at most 6 %)"
 fi
 # ... and with its shadows: a shadowed pixel receives the light once where an
 # unshadowed one receives it twice, so against the frame without shadow
@@ -180,7 +182,8 @@ fi
 # volumes have a few hundred such pixels; the Linux viewer's has thousands.
 shadowed() {
   convert "$1" "$scratch/unshadowed.png" -colorspace gray \
-    -fx 'v > 0.12 && u / v > 0.4 && u / v < 0.6 ? 1 : 0' -format '%[fx:round(mean * w * h)]' info:
+    -fx 'v > 0.12 && u / v > 0.4 && u / v < 0.6 ? 1 : 0' -format '%[fx:round(mean * w * h)]\n' info: |
+    grep -E '^[0-9]+$' | tail -n 1 || echo 0
 }
 linux_shadowed=$(shadowed "$scratch/linux.png")
 windows_shadowed=$(shadowed "$scratch/windows.png")
