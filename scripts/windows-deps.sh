@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Cross-builds the viewer's libraries for 64-bit Windows from Debian's own
 # source packages, with Debian's MinGW-w64 GCC, as static libraries in one
-# prefix, and prints that prefix's path on its last line. Debian ships none of
-# them built for Windows. glm is header-only (Debian's headers serve) and GLU
-# is MinGW-w64's own glu32.
+# prefix, and prints that prefix's path on its last line: zlib with its
+# minizip, libpng, libjpeg-turbo, FreeImage, GLEW, GLFW, pugixml and Assimp.
+# Debian ships none of them built for Windows but zlib (libz-mingw-w64-dev,
+# without the minizip that Assimp needs, so zlib comes from its source too).
+# glm and utfcpp are header-only (Debian's headers serve) and GLU is
+# MinGW-w64's own glu32.
 #
 #   scripts/windows-deps.sh
 #
