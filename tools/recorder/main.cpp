@@ -19,11 +19,10 @@
 //   --count      print how many frames the span has, and draw none
 // Exit status: 0 when every frame was written; 1 when the scene cannot be
 // drawn or the reader stops reading; 2 for a wrong command line.
+#include "FlightScene.h"
 #include "app/AppState.h"
 #include "app/FrameReadback.h"
-#include "app/GLHelpers.h"
 #include "camera/Camera.h"
-#include <GL/glew.h>
 #include <signal.h>
 #include <unistd.h>
 #include <cmath>
@@ -88,24 +87,6 @@ bool parseArguments(int argc, char** argv, RecordingSpan& span)
     return true;
 }
 
-// The step (1/fps s each, from the start of the flight) at which the flight
-// first comes to rest, found by replaying the flight alone; the flight and
-// the camera are put back as they were.
-long restStep(double dt)
-{
-    const glm::vec3 eye = getCameraPosition();
-    const glm::vec3 focus = getCameraFocus();
-    long step = 0;
-    while (getFlightState() != flightAtRest && step * dt < 1000.0) {
-        updateCameraFlight(dt);
-        ++step;
-    }
-    resetCameraFlight();
-    setCameraPosition(eye);
-    setCameraFocus(focus);
-    return step;
-}
-
 uint64_t fnv1a64(const std::vector<uint8_t>& bytes)
 {
     uint64_t hash = 14695981039346656037ull;
@@ -154,18 +135,12 @@ int main(int argc, char** argv)
                              "[--count]\n");
         return 2;
     }
-    if (appWindow.getWindow() == nullptr) {
-        return fail("no window: a display is needed (scripts/record.sh runs on a virtual one)");
-    }
-    // The frames go where standard output went; the viewer's console lines
-    // (every shader source, the destructor trace) go nowhere.
-    const int frameOutput = discardStandardOutput();
+    // The frames go where standard output went.
+    std::string problem;
+    const int frameOutput = openFlightScene(problem);
     if (frameOutput < 0) {
-        return fail("cannot keep standard output for the frames");
+        return fail(problem);
     }
-    initGL();
-    setupScene();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
     const double dt = 1.0 / span.fps;
     const long first = std::lround(span.start * span.fps);
@@ -194,16 +169,11 @@ int main(int argc, char** argv)
     const int height = appWindow.getHeight();
     FinishedFrame readback(width, height);
     setPassObserver(&readback);
-    // Up to the first frame the flight and the scene advance as frames would
-    // advance them, without drawing.
-    for (long step = 1; step < first; ++step) {
-        updateCameraFlight(dt);
-        updateScene(dt);
-    }
+    skipToStep(first, dt);
     signal(SIGPIPE, SIG_IGN); // a reader that stops shows as a failed write
     std::string failure;
     for (long step = first; step <= last && failure.empty(); ++step) {
-        renderFrame(step == 0 ? 0.0 : dt);
+        drawStep(step, dt);
         const std::vector<uint8_t> frame = topRowFirst(readback.pixels, width, height);
         if (!writeAll(frameOutput, frame)) {
             failure = "the frames' reader stopped at frame " + std::to_string(step - first);
