@@ -33,6 +33,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
 
 namespace
@@ -47,42 +49,22 @@ void printUsage()
 // False for an unknown or incomplete argument or a value out of range.
 bool parseOptions(int argc, char** argv, FrameBenchOptions& options)
 {
-    for (int i = 1; i < argc; ++i)
+    const std::map<std::string, std::function<void(const char*)>> setters = {
+        {"--json", [&](const char* value) { options.json = value; }},
+        {"--scene", [&](const char* value) { options.scene = value; }},
+        {"--frames", [&](const char* value) { options.frames = std::atoi(value); }},
+        {"--warmup", [&](const char* value) { options.warmup = std::atoi(value); }},
+        {"--dt", [&](const char* value) { options.dt = std::atof(value); }},
+        {"--per-asset-frames", [&](const char* value) { options.perAssetFrames = std::atoi(value); }},
+    };
+    for (int i = 1; i < argc; i += 2)
     {
-        const std::string arg = argv[i];
-        if (i + 1 >= argc)
+        const auto setter = setters.find(argv[i]);
+        if (setter == setters.end() || i + 1 >= argc)
         {
             return false;
         }
-        const char* value = argv[++i];
-        if (arg == "--json")
-        {
-            options.json = value;
-        }
-        else if (arg == "--scene")
-        {
-            options.scene = value;
-        }
-        else if (arg == "--frames")
-        {
-            options.frames = std::atoi(value);
-        }
-        else if (arg == "--warmup")
-        {
-            options.warmup = std::atoi(value);
-        }
-        else if (arg == "--dt")
-        {
-            options.dt = std::atof(value);
-        }
-        else if (arg == "--per-asset-frames")
-        {
-            options.perAssetFrames = std::atoi(value);
-        }
-        else
-        {
-            return false;
-        }
+        setter->second(argv[i + 1]);
     }
     return options.frames > 0 && options.warmup >= 0 && options.dt > 0.0 && options.perAssetFrames >= 0;
 }

@@ -36,10 +36,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -161,7 +159,8 @@ struct PhaseResult {
     bool peakReset = false;
 };
 
-std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiScene** scene)
+// The importer set up as ModelLoader sets it up; counts what it read into `result`.
+std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiScene** scene, PhaseResult& result)
 {
     auto importer = std::make_unique<Assimp::Importer>();
     importer->SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -170,43 +169,39 @@ std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiSc
         std::fprintf(stderr, "import failed: %s\n", importer->GetErrorString());
         std::exit(2);
     }
-    return importer;
-}
-
-void countScene(const aiScene* scene, PhaseResult& result)
-{
     result.vertices = 0;
     result.triangles = 0;
-    for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
-        result.vertices += scene->mMeshes[m]->mNumVertices;
-        result.triangles += scene->mMeshes[m]->mNumFaces;
+    for (unsigned int m = 0; m < (*scene)->mNumMeshes; ++m) {
+        result.vertices += (*scene)->mMeshes[m]->mNumVertices;
+        result.triangles += (*scene)->mMeshes[m]->mNumFaces;
     }
+    return importer;
 }
 
 PhaseResult runPhase(const std::string& phase, const std::string& path, int reps)
 {
     PhaseResult result;
     std::vector<double> times;
+    long before = 0;
+    // Freed memory is returned first, so that only this phase's growth counts.
+    auto startPeak = [&]() {
+        malloc_trim(0);
+        before = statusKiB("VmRSS");
+        result.peakReset = resetPeak();
+    };
 
     if (phase == "import") {
-        malloc_trim(0);
-        const long before = statusKiB("VmRSS");
-        result.peakReset = resetPeak();
+        startPeak();
         for (int r = 0; r < reps; ++r) {
             const auto start = std::chrono::steady_clock::now();
             const aiScene* scene = nullptr;
-            auto importer = importFile(path, &scene);
+            auto importer = importFile(path, &scene, result);
             times.push_back(msSince(start));
-            countScene(scene, result);
         }
-        result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
     } else if (phase == "adjacency") {
         const aiScene* scene = nullptr;
-        auto importer = importFile(path, &scene);
-        countScene(scene, result);
-        malloc_trim(0);
-        const long before = statusKiB("VmRSS");
-        result.peakReset = resetPeak();
+        auto importer = importFile(path, &scene, result);
+        startPeak();
         for (int r = 0; r < reps; ++r) {
             EdgeMap edges;
             PositionMap positions;
@@ -230,13 +225,10 @@ PhaseResult runPhase(const std::string& phase, const std::string& path, int reps
             }
             result.openEdges = open;
         }
-        result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
     } else if (phase == "load") {
         const GLProgram program = attributeProgram();
         ModelLoader::getInstance();
-        malloc_trim(0);
-        const long before = statusKiB("VmRSS");
-        result.peakReset = resetPeak();
+        startPeak();
         for (int r = 0; r < reps; ++r) {
             auto asset = std::make_unique<Asset>(false, false, program.id());
             const auto start = std::chrono::steady_clock::now();
@@ -259,11 +251,11 @@ PhaseResult runPhase(const std::string& phase, const std::string& path, int reps
             // Deleting the asset makes the loader forget the path, so the
             // next repetition imports again.
         }
-        result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
     } else {
         std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
         std::exit(2);
     }
+    result.peakMiB = (statusKiB("VmHWM") - before) / 1024.0;
     result.ms = median(times);
     return result;
 }
@@ -272,9 +264,9 @@ int childMain(const std::string& phase, const std::string& path, int reps, const
 {
     initGL();
     const PhaseResult r = runPhase(phase, path, reps);
-    std::ofstream out(resultPath);
-    out << r.ms << ' ' << r.peakMiB << ' ' << r.vertices << ' ' << r.triangles << ' ' << r.openEdges << ' '
-        << (r.peakReset ? 1 : 0) << ' ' << r.keptMiB << '\n';
+    // Raw bytes: the parent is this same program.
+    std::ofstream out(resultPath, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&r), sizeof(r));
     return out ? 0 : 3;
 }
 
@@ -302,18 +294,12 @@ bool runChild(const std::string& phase, const std::string& path, int reps, const
         std::fprintf(stderr, "%s phase on %s failed (status %d)\n", phase.c_str(), path.c_str(), status);
         return false;
     }
-    std::ifstream in(resultPath);
-    int reset = 0;
-    in >> result.ms >> result.peakMiB >> result.vertices >> result.triangles >> result.openEdges >> reset >>
-        result.keptMiB;
-    result.peakReset = reset != 0;
+    std::ifstream in(resultPath, std::ios::binary);
+    in.read(reinterpret_cast<char*>(&result), sizeof(result));
     return static_cast<bool>(in);
 }
 
 struct Row {
-    long requested = 0;
-    long triangles = 0;
-    long vertices = 0;
     int reps = 0;
     PhaseResult import;
     PhaseResult adjacency;
@@ -333,8 +319,8 @@ bool writeJson(const std::string& path, const std::vector<Row>& rows)
     out.beginArray("results");
     for (const Row& r : rows) {
         out.beginObject();
-        out.integer("triangles", r.triangles);
-        out.integer("vertices", r.vertices);
+        out.integer("triangles", r.import.triangles);
+        out.integer("vertices", r.import.vertices);
         out.integer("repetitions", r.reps);
         out.number("import_ms", r.import.ms);
         out.number("adjacency_ms", r.adjacency.ms);
@@ -401,14 +387,11 @@ int main(int argc, char** argv)
         const std::string path = (dir / ("sphere_" + std::to_string(requested) + ".obj")).string();
         writeSphere(path, sphere);
         Row row;
-        row.requested = requested;
         row.reps = requested >= 1000000 ? 1 : reps;
         const std::string resultPath = (dir / "result.txt").string();
         ok = runChild("import", path, row.reps, resultPath, row.import) && ok;
         ok = runChild("adjacency", path, row.reps, resultPath, row.adjacency) && ok;
         ok = runChild("load", path, row.reps, resultPath, row.load) && ok;
-        row.triangles = row.import.triangles;
-        row.vertices = row.import.vertices;
         rows.push_back(row);
         fs::remove(path);
     }
@@ -417,7 +400,7 @@ int main(int argc, char** argv)
                 "import ms", "adjacency ms", "loadModel ms", "import MiB", "adjacency MiB", "loadModel MiB",
                 "kept MiB", "open");
     for (const Row& r : rows) {
-        std::printf("%10ld %9ld %5d %10.1f %13.1f %13.1f %11.1f %14.1f %14.1f %10.1f %5ld\n", r.triangles, r.vertices,
+        std::printf("%10ld %9ld %5d %10.1f %13.1f %13.1f %11.1f %14.1f %14.1f %10.1f %5ld\n", r.import.triangles, r.import.vertices,
                     r.reps, r.import.ms, r.adjacency.ms, r.load.ms, r.import.peakMiB, r.adjacency.peakMiB,
                     r.load.peakMiB, r.load.keptMiB, r.adjacency.openEdges);
     }
