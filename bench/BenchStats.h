@@ -7,11 +7,15 @@
 // The p-th percentile (0..100) of the samples, linearly interpolated between
 // the two nearest ranks; 0 for no samples. The samples are left untouched.
 double percentile(std::vector<double> samples, double p);
-inline double median(const std::vector<double>& samples) { return percentile(samples, 50.0); }
+inline double median(const std::vector<double>& samples)
+{
+    return percentile(samples, 50.0);
+}
 
 // Writes one JSON object, member by member, with nested objects and arrays
 // (whose members take no key). Numbers that are not finite are written as null.
-class JsonWriter {
+class JsonWriter
+{
 public:
     explicit JsonWriter(std::FILE* out) : m_out(out) {}
     void beginObject(const char* key = nullptr) { open(key, '{'); }

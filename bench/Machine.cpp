@@ -8,8 +8,10 @@ std::string cpuModel()
 {
     std::ifstream in("/proc/cpuinfo");
     std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("model name", 0) == 0) {
+    while (std::getline(in, line))
+    {
+        if (line.rfind("model name", 0) == 0)
+        {
             const size_t colon = line.find(':');
             return colon == std::string::npos ? line : line.substr(colon + 2);
         }
@@ -22,8 +24,10 @@ long statusKiB(const char* key)
     std::ifstream status("/proc/self/status");
     std::string line;
     const size_t length = std::strlen(key);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':') {
+    while (std::getline(status, line))
+    {
+        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':')
+        {
             return std::atol(line.c_str() + length + 1);
         }
     }

@@ -3,11 +3,12 @@
 # repository root (on a virtual X display when there is none). The figures go
 # to the terminal and, as JSON, to bench/results/.
 #
-# Usage: scripts/bench.sh [kov_frame_bench options, e.g. --frames 60 --warmup 10]
+# Usage: scripts/bench.sh [kov_frame_bench options: --frames N --warmup N --dt S
+#                          --scene DIR --per-asset-frames N]
 # The program's defaults are 300 measured frames after 30 of warm-up, with a
 # time step of 1/60 s. On Mesa's llvmpipe a frame of the scene takes about
 # 130 ms on two quiet cores (README, Benchmarks); the README's figures come
-# from the shorter --frames 12 --warmup 3 --rounds 1 --per-asset-frames 4.
+# from the shorter --frames 12 --warmup 3 --per-asset-frames 4.
 # Environment: KOV_BENCH_BUILD (build directory, default build-bench),
 #              KOV_BENCH_OUT (JSON path, default bench/results/frame-<host>-<UTC time>.json).
 set -euo pipefail

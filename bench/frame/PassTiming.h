@@ -1,19 +1,23 @@
 #pragma once
 // Measurement of the frame loop's passes through its pass observer: GL timer
-// queries, submit and CPU times, and primitive counts per pass.
+// queries, glFinish-bracketed wall times, primitives and volume samples.
 #include "app/AppState.h"
 #include "app/GLObject.h"
-#include "frame/Clocks.h"
 
 #include <GL/glew.h>
 
 #include <array>
+#include <chrono>
 #include <vector>
 
 constexpr int passCount = 4;
 const char* const passNames[passCount] = {"depth", "shadow_volumes", "lit", "additive"};
 
-// One query object for each pass, owned by the array.
+inline double secondsBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
 using PassQueries = std::array<GLQuery, passCount>;
 inline PassQueries makePassQueries()
 {
@@ -21,30 +25,20 @@ inline PassQueries makePassQueries()
     return {GLQuery::generate(), GLQuery::generate(), GLQuery::generate(), GLQuery::generate()};
 }
 
-// The samples of each pass over the measured frames, in seconds.
-struct PassSamples {
-    std::array<std::vector<double>, 4> gl;       // GL_TIME_ELAPSED
-    std::array<std::vector<double>, 4> submit;   // main thread inside the pass
-    std::array<std::vector<double>, 4> isolated; // with glFinish at both edges
-    std::array<std::vector<double>, 4> submitCpu;   // main thread's CPU time inside the pass
-    std::array<std::vector<double>, 4> isolatedCpu; // process CPU time between the glFinish edges
-    void reserve(size_t n)
-    {
-        for (auto* group : {&gl, &submit, &isolated, &submitCpu, &isolatedCpu}) {
-            for (std::vector<double>& samples : *group) {
-                samples.reserve(n);
-            }
-        }
-    }
+// Seconds of each pass over the measured frames.
+struct PassSamples
+{
+    std::array<std::vector<double>, passCount> gl;       // GL_TIME_ELAPSED
+    std::array<std::vector<double>, passCount> isolated; // wall time between two glFinish calls
 };
 
-// Times the passes of a frame: a GL_TIME_ELAPSED query around each (the
-// passes run one after the other, so one query is active at a time) and the
-// wall-clock time the main thread spends submitting it. Isolated, it also
-// finishes the GL work before and after each pass, so that the wall time
-// between the two holds that pass's work alone (the driver then renders each
-// pass on its own instead of all passes of a tile together).
-class PassTimer : public PassObserver {
+// A GL_TIME_ELAPSED query around each pass (the passes run one after the
+// other, so one query is active at a time). Isolated, it also finishes the
+// GL work at both edges of each pass, because a tiling driver such as
+// llvmpipe otherwise renders all passes of a tile together and the queries
+// cannot separate them.
+class PassTimer : public PassObserver
+{
 public:
     bool isolate = false;
 
@@ -53,27 +47,18 @@ public:
     void endPass(RenderPass pass) override;
     // After glFinish: the figures of each pass that ran.
     void collect(PassSamples& samples);
-    // Reads the next frame's finished image into `pixels` before its swap.
-    void dumpNextFrame(std::vector<unsigned char>* pixels, int width, int height);
 
 private:
     PassQueries m_queries = makePassQueries();
     std::array<bool, passCount> m_ran{};
-    std::array<Clock::time_point, passCount> m_submitStart{};
-    std::array<double, passCount> m_submitSeconds{};
+    std::array<std::chrono::steady_clock::time_point, passCount> m_start{};
     std::array<double, passCount> m_isolatedSeconds{};
-    std::array<double, passCount> m_threadCpuStart{};
-    std::array<double, passCount> m_processCpuStart{};
-    std::array<double, passCount> m_submitCpu{};
-    std::array<double, passCount> m_isolatedCpu{};
-    std::vector<unsigned char>* m_dump = nullptr;
-    int m_width = 0;
-    int m_height = 0;
 };
 
-// Counts the primitives each pass sends to the rasteriser (after the
-// geometry shader): a GL_PRIMITIVES_GENERATED query around each pass.
-class PrimitiveCounter : public PassObserver {
+// GL_PRIMITIVES_GENERATED around each pass: what reaches the rasteriser,
+// after the geometry shader.
+class PassPrimitiveCounter : public PassObserver
+{
 public:
     void beginPass(RenderPass pass) override;
     void endPass(RenderPass) override;
@@ -84,11 +69,12 @@ private:
     PassQueries m_queries = makePassQueries();
 };
 
-// Counts the samples the shadow-volume pass rasterises: GL_SAMPLES_PASSED
-// with the depth test off during that pass, so that every sample a volume
-// covers counts, whether its depth test would pass or fail. The stencil it
-// leaves is then not the frame's; use it on a frame that is only counted.
-class VolumeSampleCounter : public PassObserver {
+// GL_SAMPLES_PASSED over the shadow-volume pass with the depth test off, so
+// that every sample a volume covers counts whichever way its depth test
+// would go. The stencil it leaves is not the frame's: use it on a frame
+// that is only counted.
+class VolumeSampleCounter : public PassObserver
+{
 public:
     void beginPass(RenderPass pass) override;
     void endPass(RenderPass pass) override;

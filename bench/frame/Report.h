@@ -2,7 +2,7 @@
 // The frame benchmark's report: the table on standard output and the same
 // figures as JSON.
 #include "frame/CasterTable.h"
-#include "frame/Options.h"
+#include "frame/FrameBenchOptions.h"
 #include "frame/PassTiming.h"
 #include "frame/SceneRunner.h"
 #include "frame/Startup.h"
@@ -11,9 +11,11 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 // The machine and driver the figures were taken on.
-struct Environment {
+struct Environment
+{
     std::string cpu;
     unsigned cpus = 0;
     const char* lpThreads = nullptr; // LP_NUM_THREADS, null when unset
@@ -23,13 +25,14 @@ struct Environment {
 };
 Environment readEnvironment();
 
-struct Report {
-    const Options& options;
+struct Report
+{
+    const FrameBenchOptions& options;
     const Environment& environment;
     const StartupFigures& startup;
     const Results& results;
     const std::array<GLuint, passCount>& primitives;
-    const CasterTable& casters;
+    const std::vector<AssetShadow>& casters;
 };
 
 void printReport(const Report& report);

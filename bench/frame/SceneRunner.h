@@ -1,8 +1,8 @@
 #pragma once
 // The demonstration scene driven frame by frame through the frame loop's own
-// code: measured sequences that all replay the same frames, the reference
-// frames, the image dump and the primitive count of a frame.
-#include "frame/Options.h"
+// code: measured sequences that all replay the same frames, and the
+// primitive count of a frame.
+#include "frame/FrameBenchOptions.h"
 #include "frame/PassTiming.h"
 
 #include <glm/mat4x4.hpp>
@@ -13,7 +13,8 @@
 
 // Where the scene starts, so that every measured sequence replays the same
 // frames: the assets' model matrices and the camera with its flight.
-struct SceneSnapshot {
+struct SceneSnapshot
+{
     std::vector<glm::mat4> models;
     glm::vec3 position{};
     glm::vec3 focus{};
@@ -25,35 +26,27 @@ struct SceneSnapshot {
 
 // The measured sequences; the last one, with the passes isolated, is not a
 // frame time of the program and only feeds the per-pass figures.
-enum class Mode { Empty, Scene, NoShadow, SceneIsolated };
+enum class Mode
+{
+    Empty,
+    Scene,
+    NoShadow,
+    SceneIsolated
+};
 constexpr int modeCount = 4;
 const char* const modeNames[modeCount] = {"empty", "scene", "no_shadow_volumes", "scene_passes_isolated"};
 
-// Every measured frame time and pass sample of a run.
-struct Results {
-    void reserve(size_t n)
-    {
-        for (std::vector<double>& samples : frames) {
-            samples.reserve(n);
-        }
-        for (std::vector<double>& samples : frameCpu) {
-            samples.reserve(n);
-        }
-        scene.reserve(n);
-        noShadow.reserve(n);
-        isolated.reserve(n);
-    }
-    unsigned long long sceneAllocations = 0; // during renderFrame, measured frames of the scene
-    std::array<std::vector<double>, modeCount> frames;
-    std::array<std::vector<double>, modeCount> frameCpu; // process CPU time of each frame
-    PassSamples scene;
-    PassSamples noShadow;
-    PassSamples isolated;
+// The measured frames are taken this many at a time from each sequence in turn.
+constexpr int framesPerBlock = 10;
+
+struct Results
+{
+    std::array<std::vector<double>, modeCount> frames; // seconds of each measured frame
+    PassSamples scene;                                 // GL time of the passes of the scene's frames
+    PassSamples isolated;                              // both figures of the isolated frames
 };
 
-// Every round of the measured sequences, then, with --dump-ppm, the image of
-// the frame after them.
-Results runMeasuredFrames(const Options& options, const SceneSnapshot& start);
+Results runMeasuredFrames(const FrameBenchOptions& options, const SceneSnapshot& start);
 
 // One untimed frame from the start, counting what each pass rasterises.
 std::array<GLuint, passCount> countPassPrimitives(double dt, const SceneSnapshot& start);

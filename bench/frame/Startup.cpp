@@ -5,56 +5,89 @@
 
 #include <GL/glew.h>
 
-#include <cstdio>
+#include <time.h>
+#include <unistd.h>
 
-namespace {
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
 
-struct EarlyStamp {
-    double bootSeconds = bootClockSeconds();
-};
+namespace
+{
+
+// The clock that /proc/<pid>/stat's start time is counted on.
+double bootClockSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Field 22 of /proc/self/stat, in clock ticks since boot (a resolution of
+// 1/CLK_TCK, usually 10 ms); negative when it cannot be read.
+double processStartBootSeconds()
+{
+    std::ifstream in("/proc/self/stat");
+    std::string line;
+    if (!std::getline(in, line))
+    {
+        return -1.0;
+    }
+    // The command name (field 2) is in parentheses and may hold spaces.
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos)
+    {
+        return -1.0;
+    }
+    std::istringstream fields(line.substr(close + 1));
+    std::string field;
+    for (int number = 3; number <= 22; ++number)
+    {
+        if (!(fields >> field))
+        {
+            return -1.0;
+        }
+    }
+    const long ticks = sysconf(_SC_CLK_TCK);
+    return std::strtod(field.c_str(), nullptr) / static_cast<double>(ticks > 0 ? ticks : 100);
+}
 
 } // namespace
-
-// Taken during static initialisation, before every initialiser of default
-// priority in any unit of the program: in particular before kov_core's
-// window record opens the window and creates the GL context.
-__attribute__((init_priority(101))) static EarlyStamp earlyStamp;
 
 MainEntry enterMain()
 {
     MainEntry entry;
-    entry.steady = Clock::now();
+    entry.steady = std::chrono::steady_clock::now();
     entry.boot = bootClockSeconds();
     entry.processStartBoot = processStartBootSeconds();
     return entry;
 }
 
-StartupFigures startScene(const Options& options, const MainEntry& entry, SceneSnapshot& start)
+StartupFigures startScene(const FrameBenchOptions& options, const MainEntry& entry, SceneSnapshot& start)
 {
-    const int savedStdout = options.setupOutput ? -1 : discardStandardOutput();
+    const int savedStdout = discardStandardOutput();
 
     initGL();
-    const Clock::time_point glReady = Clock::now();
+    const auto glReady = std::chrono::steady_clock::now();
     SetupTimings setup;
     setupScene(&setup);
-    const Clock::time_point sceneReady = Clock::now();
+    const auto sceneReady = std::chrono::steady_clock::now();
 
     // The first frame, as the frame loop would draw it.
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     start.take();
     renderFrame(options.dt);
     glFinish();
-    const Clock::time_point firstFrame = Clock::now();
+    const auto firstFrame = std::chrono::steady_clock::now();
     const double firstFrameBoot = bootClockSeconds();
 
     restoreStandardOutput(savedStdout);
 
-    const double processStart = entry.processStartBoot;
+    const bool startKnown = entry.processStartBoot >= 0.0;
     StartupFigures figures;
-    figures.processToFirstFrame = processStart >= 0.0 ? firstFrameBoot - processStart : -1.0;
-    figures.staticInitToFirstFrame = firstFrameBoot - earlyStamp.bootSeconds;
-    figures.beforeStaticInit = processStart >= 0.0 ? earlyStamp.bootSeconds - processStart : -1.0;
-    figures.staticInit = entry.boot - earlyStamp.bootSeconds;
+    figures.processToFirstFrame = startKnown ? firstFrameBoot - entry.processStartBoot : -1.0;
+    figures.processToMain = startKnown ? entry.boot - entry.processStartBoot : -1.0;
     figures.initGL = secondsBetween(entry.steady, glReady);
     figures.textures = setup.textures;
     figures.programs = setup.programs;
