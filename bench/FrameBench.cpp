@@ -37,6 +37,7 @@
 #include "frame/Startup.h"
 
 #include "app/AppState.h"
+#include "app/Shutdown.h"
 
 #include <unistd.h>
 

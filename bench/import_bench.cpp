@@ -16,8 +16,10 @@
 #include "BenchStats.h"
 #include "Machine.h"
 
-#include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/GLObject.h"
+#include "app/GLSL.h"
+#include "app/GLState.h"
+#include "app/StandardOutput.h"
 #include "asset/Asset.h"
 #include "modelloader/Adjacency.h"
 #include "modelloader/ModelImport.h"

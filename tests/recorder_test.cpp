@@ -6,7 +6,7 @@
 // frames, so that the flight leaves its first pause (at 10.25 s) and starts
 // gliding inside it; three of them go on a contact sheet two tiles wide, and
 // every second one into the animated image.
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "support/GLReadback.h"
 #include "support/Process.h"
 #include "support/Scratch.h"

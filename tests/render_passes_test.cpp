@@ -8,9 +8,12 @@
 // glViewport are GL 1.x entry points that the program links directly, so this
 // executable defines them itself and forwards to the driver's.
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/FrameLoop.h"
+#include "app/GLState.h"
+#include "app/Shutdown.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "support/EndOfFrameState.h"
 #include "support/FreshScene.h"
 #include "textureloader/TextureLoader.h"

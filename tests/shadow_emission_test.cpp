@@ -5,7 +5,7 @@
 // triangles that both face the light.
 #include "app/GLObject.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "shaderloader/ShaderLoader.h"
 #include "support/GLReadback.h"

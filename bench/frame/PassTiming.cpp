@@ -1,6 +1,6 @@
 #include "frame/PassTiming.h"
 
-#include "app/FrameReadback.h"
+#include "readback/FrameReadback.h"
 
 void PassTimer::startFrame()
 {

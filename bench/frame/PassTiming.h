@@ -1,7 +1,7 @@
 #pragma once
 // Measurement of the frame loop's passes through its pass observer: GL timer
 // queries, submit and CPU times, and primitive counts per pass.
-#include "app/AppState.h"
+#include "app/FrameLoop.h"
 #include "app/GLObject.h"
 #include "frame/Clocks.h"
 

@@ -1,10 +1,11 @@
 #include "frame/Report.h"
 
 #include "BenchStats.h"
-#include "Machine.h"
 #include "frame/Clocks.h"
+#include "Machine.h"
 
 #include "app/AppState.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 
 #include <cstdio>

@@ -3,8 +3,9 @@
 #include "frame/HeapCount.h"
 
 #include "app/AppState.h"
+#include "app/FrameLoop.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

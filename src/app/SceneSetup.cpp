@@ -1,7 +1,11 @@
+#include "app/SceneSetup.h"
+
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/Console.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "textureloader/TextureLoader.h"
 

@@ -1,6 +1,6 @@
 #include "asset/Asset.h"
 
-#include "app/GLHelpers.h"
+#include "app/Console.h"
 #include "modelloader/ModelLoader.h"
 
 #include <glm/gtc/matrix_transform.hpp>

@@ -1,7 +1,7 @@
 // The camera's module-level state: the eye, the point looked at and the up
 // direction, the fixed projection and the scripted flight that moves them.
 // Plain arithmetic on glm values: nothing here needs a window or a GL context.
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 

@@ -1,6 +1,7 @@
 #include "modelloader/ModelLoader.h"
 
-#include "app/GLHelpers.h"
+#include "app/Console.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelImport.h"
 

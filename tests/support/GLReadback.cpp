@@ -1,6 +1,6 @@
 #include "support/GLReadback.h"
 
-#include "app/FrameReadback.h"
+#include "readback/FrameReadback.h"
 
 #include <FreeImage.h>
 

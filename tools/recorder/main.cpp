@@ -43,9 +43,13 @@
 #include "Subprocess.h"
 
 #include "app/AppState.h"
-#include "app/FrameReadback.h"
-#include "app/GLHelpers.h"
-#include "camera/Camera.h"
+#include "app/FrameLoop.h"
+#include "app/GLState.h"
+#include "app/SceneSetup.h"
+#include "app/Shutdown.h"
+#include "app/StandardOutput.h"
+#include "camera/CameraState.h"
+#include "readback/FrameReadback.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
