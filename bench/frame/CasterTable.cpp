@@ -4,7 +4,7 @@
 
 #include "BenchStats.h"
 #include "app/AppState.h"
-#include "app/BufferReadback.h"
+#include "readback/BufferReadback.h"
 #include "asset/Asset.h"
 
 #include <glm/geometric.hpp>
