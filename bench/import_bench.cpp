@@ -26,7 +26,6 @@
 #include "modelloader/ModelLoader.h"
 
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/scene.h>
 
 #include <malloc.h>
@@ -166,7 +165,7 @@ struct PhaseResult {
 std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiScene** scene)
 {
     auto importer = std::make_unique<Assimp::Importer>();
-    importer->SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    prepareViewerImporter(*importer);
     *scene = importer->ReadFile(path, viewerImportFlags);
     if (*scene == nullptr) {
         std::fprintf(stderr, "import failed: %s\n", importer->GetErrorString());

@@ -5,7 +5,6 @@
 #include "mesh_check.h"
 
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/scene.h>
 
 #include <cfloat>
@@ -40,7 +39,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     for (const Placement& m : kModels) {
         Assimp::Importer importer;
-        importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);  // drop points and lines
+        prepareViewerImporter(importer);
         std::string path = root + "/models/" + m.file;
         const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
         auto fail = [&](const std::string& why) {

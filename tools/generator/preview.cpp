@@ -9,7 +9,6 @@
 
 #include <FreeImage.h>
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/scene.h>
 
 #include <cstdio>
@@ -142,7 +141,7 @@ struct Placed {
 
 bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector<Light>& lights) {
     Assimp::Importer importer;
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);
+    prepareViewerImporter(importer);
     const aiScene* scene = importer.ReadFile(m.obj, viewerImportFlags);
     if (!scene) {
         std::fprintf(stderr, "cannot load %s\n", m.obj.c_str());
