@@ -7,6 +7,8 @@
 #include "image.h"
 #include "mesh_check.h"
 
+#include "app/SceneLayout.h"
+
 #include <FreeImage.h>
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -223,15 +225,20 @@ int main(int argc, char** argv) {
         cam.perspective = true;
         cam.tanHalf = std::tan(15.0 * 3.14159265358979 / 180.0);
         std::vector<Light> lights = {{Vec3(0, 0.9, 0), true}, {Vec3(0, 0.9, -5), true}, {Vec3(0, 0.9, -10), true}};
-        const std::string m = root + "/models/", t = root + "/textures/";
+        // Each asset's model and colour texture as the scene's layout gives them.
+        const auto placed = [&root](SceneAsset::Index asset, double scale, Vec3 origin) {
+            const SceneAssetLayout& layout = sceneAssets[asset];
+            return Placed{root + "/" + layout.modelPath, root + "/" + sceneTextureFiles[layout.colour].path, scale,
+                          origin};
+        };
         const Placed scene[] = {
-            {m + "spaceship.obj", t + "Metal_Scratch.jpg", 1.0, Vec3(0, 0, 0)},
-            {m + "Lion.obj", t + "Lion_Albido.jpg", 0.1, Vec3(-1.0, -0.43, -5.5)},
-            {m + "Lion2.obj", t + "Lion_Albido.jpg", 0.1, Vec3(-1.55, -0.43, -5.5)},
-            {m + "box.obj", t + "test.png", 0.1, Vec3(0, 0.3, -1.5)},
-            {m + "box2.obj", t + "metal02.jpg", 0.2, Vec3(0, 0.4, 0)},
-            {m + "box3.obj", t + "brick01.jpg", 0.1, Vec3(0, 0.5, -11)},
-            {m + "cow2.obj", t + "cow_texture.jpg", 1.0, Vec3(0, 0.7, -6)},
+            placed(SceneAsset::spaceStation, 1.0, Vec3(0, 0, 0)),
+            placed(SceneAsset::lion, 0.1, Vec3(-1.0, -0.43, -5.5)),
+            placed(SceneAsset::lion2, 0.1, Vec3(-1.55, -0.43, -5.5)),
+            placed(SceneAsset::test, 0.1, Vec3(0, 0.3, -1.5)),
+            placed(SceneAsset::metalBox, 0.2, Vec3(0, 0.4, 0)),
+            placed(SceneAsset::brickBox, 0.1, Vec3(0, 0.5, -11)),
+            placed(SceneAsset::cow, 1.0, Vec3(0, 0.7, -6)),
         };
         for (const Placed& p : scene) ok = drawModel(tg, cam, p, lights) && ok;
         ok = tg.color.save(argv[3]) && ok;
