@@ -157,7 +157,7 @@ protected:
         glEnableVertexAttribArray(static_cast<GLuint>(location));
         glVertexAttribPointer(static_cast<GLuint>(location), 3, GL_FLOAT, GL_FALSE, 0, nullptr);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, asset.getAdjacencyIndexBuffer());
-        PrimitiveCounter counter;
+        ScopedPrimitiveCounter counter;
         if (feedback) {
             glBeginTransformFeedback(GL_TRIANGLES);
         }

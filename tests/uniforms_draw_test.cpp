@@ -261,7 +261,7 @@ protected:
     {
         glUseProgram(program);
         asset->setProgram(program);
-        PrimitiveCounter counter;
+        ScopedPrimitiveCounter counter;
         draw(asset);
         return counter.finish();
     }

@@ -29,8 +29,6 @@ extern "C" void __lsan_ignore_object(const void* p);
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The fatal exit skips the shutdown and leaves what the setup made so far to
 // the operating system. exit() destroys the scene lists before a leak
 // checker looks, so in an instrumented build the records they held are
@@ -47,9 +45,9 @@ void leaveSceneToTheSystem()
 #endif
 }
 
-double secondsSince(Clock::time_point start)
+double secondsSince(std::chrono::steady_clock::time_point start)
 {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 Texture* loadSceneTexture(SceneTexture::Index index)
@@ -60,7 +58,7 @@ Texture* loadSceneTexture(SceneTexture::Index index)
     return texture;
 }
 
-void buildProgram(ShaderLoader& loader, std::initializer_list<const char*> files)
+void buildSceneProgram(ShaderLoader& loader, std::initializer_list<const char*> files)
 {
     for (const char* file : files) {
         loader.loadShader(file);
@@ -108,7 +106,7 @@ void linkSceneProgram(ShaderLoader& loader)
 
 void setupScene(SetupTimings* timings)
 {
-    Clock::time_point phaseStart = Clock::now();
+    std::chrono::steady_clock::time_point phaseStart = std::chrono::steady_clock::now();
 
     Texture* cowTexture = loadSceneTexture(SceneTexture::cowColour);
     Texture* cometTexture = loadSceneTexture(SceneTexture::cometColour);
@@ -125,18 +123,18 @@ void setupScene(SetupTimings* timings)
     clearGLErrors();
     if (timings != nullptr) {
         timings->textures = secondsSince(phaseStart);
-        phaseStart = Clock::now();
+        phaseStart = std::chrono::steady_clock::now();
     }
 
-    buildProgram(basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"});
-    buildProgram(shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"});
-    buildProgram(ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"});
-    buildProgram(normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"});
+    buildSceneProgram(basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"});
+    buildSceneProgram(shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"});
+    buildSceneProgram(ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"});
+    buildSceneProgram(normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"});
     const GLuint basic = basicLightingShader.getProgram();
     const GLuint shadow = shadowShader.getProgram();
     if (timings != nullptr) {
         timings->programs = secondsSince(phaseStart);
-        phaseStart = Clock::now();
+        phaseStart = std::chrono::steady_clock::now();
     }
 
     Asset* lion = newSceneAsset(SceneAsset::lion, basic);

@@ -1,6 +1,7 @@
 #include "asset/HierarchicalAssetRotating.h"
 
 #include <glm/gtc/matrix_transform.hpp>
+#include <glm/trigonometric.hpp>
 
 HierarchicalAssetRotating::HierarchicalAssetRotating(bool textured, bool normalMapped, GLuint program)
     : Asset(textured, normalMapped, program)
@@ -18,7 +19,7 @@ void HierarchicalAssetRotating::update(float dt)
     Asset::update(dt);
     m_children.forEach([this, dt](Asset* child) {
         const float angle = (0.3f * dt) * 50.0f;
-        const glm::mat4 spin = glm::rotate(glm::mat4(1.0f), angle * 0.017453292f, m_rotationAxis);
+        const glm::mat4 spin = glm::rotate(glm::mat4(1.0f), glm::radians(angle), m_rotationAxis);
         child->setModelMatrix(child->getModelMatrix() * spin);
         child->update(dt);
     });

@@ -12,6 +12,7 @@
 #include <FreeImage.h>
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <glm/trigonometric.hpp>
 
 #include <cstdio>
 #include <string>
@@ -223,7 +224,7 @@ int main(int argc, char** argv) {
         Camera cam = lookAt(Vec3(0, 0.6, 2), Vec3(0, 0.2, -2));
         if (argc >= 5) cam = lookAt(Vec3(0, 0.6, std::atof(argv[4])), Vec3(0, 0.2, std::atof(argv[4]) - 4));
         cam.perspective = true;
-        cam.tanHalf = std::tan(15.0 * 3.14159265358979 / 180.0);
+        cam.tanHalf = std::tan(glm::radians(15.0));
         std::vector<Light> lights = {{Vec3(0, 0.9, 0), true}, {Vec3(0, 0.9, -5), true}, {Vec3(0, 0.9, -10), true}};
         // Each asset's model and colour texture as the scene's layout gives them.
         const auto placed = [&root](SceneAsset::Index asset, double scale, Vec3 origin) {

@@ -39,7 +39,7 @@
 // window is closed or the run is interrupted (nothing is then left under the
 // outputs' names: each is written under NAME.part and renamed at the end);
 // 2 for a wrong command line.
-#include "Options.h"
+#include "RecordingOptions.h"
 #include "Subprocess.h"
 
 #include "app/AppState.h"
@@ -73,7 +73,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 // Ctrl-C and SIGTERM end the recording between two frames.
 volatile sig_atomic_t interrupted = 0;
@@ -230,7 +229,10 @@ long restStep(double dt)
 // otherwise a line every twentieth of the work.
 class Progress {
 public:
-    explicit Progress(long total) : m_total(total), m_tty(isatty(STDERR_FILENO) != 0), m_start(Clock::now()) {}
+    explicit Progress(long total)
+        : m_total(total), m_tty(isatty(STDERR_FILENO) != 0), m_start(std::chrono::steady_clock::now())
+    {
+    }
     void frameDone(long done, double sceneSeconds)
     {
         const long every = std::max(1L, m_total / 20);
@@ -238,7 +240,7 @@ public:
         if (!m_tty && done % every != 0 && !last && done != 1) {
             return;
         }
-        const double elapsed = std::chrono::duration<double>(Clock::now() - m_start).count();
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
         const double perFrame = elapsed / static_cast<double>(done);
         const double left = perFrame * static_cast<double>(m_total - done);
         std::fprintf(stderr, "%sframe %ld/%ld (%3.0f%%), scene %.1f s, %.2f s a frame, %s elapsed, about %s left%s",
@@ -256,10 +258,10 @@ public:
 private:
     long m_total;
     bool m_tty;
-    Clock::time_point m_start;
+    std::chrono::steady_clock::time_point m_start;
 };
 
-std::vector<std::string> ffmpegCommand(const std::string& program, const Options& o, int width, int height,
+std::vector<std::string> ffmpegCommand(const std::string& program, const RecordingOptions& o, int width, int height,
                                        const std::string& video, const std::string& animated)
 {
     const int every = o.animEvery;
@@ -316,7 +318,7 @@ struct Span {
     long frames() const { return last - first + 1; }
 };
 
-Span planSpan(const Options& o, double dt)
+Span planSpan(const RecordingOptions& o, double dt)
 {
     Span span;
     span.first = std::lround(o.start * o.fps);
@@ -354,7 +356,7 @@ struct FrameSinks {
 
 // Draws the span with the real frame, a fixed time step apart, and hands
 // each frame on. Empty when every frame went out, otherwise what stopped it.
-std::string recordFrames(const Options& o, const Span& span, int width, int height, FrameSinks& sinks)
+std::string recordFrames(const RecordingOptions& o, const Span& span, int width, int height, FrameSinks& sinks)
 {
     const double dt = 1.0 / o.fps;
     // Only the frame's own readback is added to the GL work of a frame.
@@ -423,8 +425,8 @@ std::string recordFrames(const Options& o, const Span& span, int width, int heig
 
 // The contact sheet: the frames scaled to a quarter (each tile the mean of
 // 4 x 4 pixels), --sheet-columns to a row, each labelled with its time.
-bool makeContactSheet(const std::string& montage, const Options& o, int width, int height, const FrameSinks& sinks,
-                      const std::string& output, std::string& error)
+bool makeContactSheet(const std::string& montage, const RecordingOptions& o, int width, int height,
+                      const FrameSinks& sinks, const std::string& output, std::string& error)
 {
     std::vector<std::string> command = {montage, "-font", "DejaVu-Sans", "-pointsize", "14", "-fill", "#e8e8e8",
                                         "-background", "#202020", "-scale",
@@ -451,8 +453,8 @@ void shutDown()
 
 int main(int argc, char** argv)
 {
-    const Clock::time_point started = Clock::now();
-    Options o;
+    const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    RecordingOptions o;
     std::string problem;
     if (!parseOptions(argc, argv, o, problem)) {
         if (!problem.empty()) {
@@ -502,7 +504,7 @@ int main(int argc, char** argv)
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     const int width = appWindow.getWidth();
     const int height = appWindow.getHeight();
-    const double setupSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+    const double setupSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     const double dt = 1.0 / o.fps;
     const Span span = planSpan(o, dt);
@@ -584,7 +586,7 @@ int main(int argc, char** argv)
         return fail(failure);
     }
 
-    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::fprintf(stderr, "kov_record: %ld frames in %s (%.1f s)\n", span.frames(), clockText(seconds).c_str(), seconds);
     for (const std::string& path : {videoPath, animatedPath, sheetPath, manifestPath}) {
         std::fprintf(stderr, "  %s  %s\n", path.c_str(), sizeText(fs::file_size(path, error)).c_str());

@@ -3,7 +3,7 @@
 // main.cpp).
 #include <string>
 
-struct Options {
+struct RecordingOptions {
     std::string out = "recording";
     std::string name = "kov-flight";
     int fps = 10;
@@ -27,5 +27,5 @@ struct Options {
 
 // Fills `options` from the command line; false, with `problem` saying why
 // (empty for --help), when it is not one the tool takes.
-bool parseOptions(int argc, char** argv, Options& options, std::string& problem);
+bool parseOptions(int argc, char** argv, RecordingOptions& options, std::string& problem);
 void printUsage();

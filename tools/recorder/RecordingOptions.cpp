@@ -1,4 +1,4 @@
-#include "Options.h"
+#include "RecordingOptions.h"
 
 #include <cmath>
 #include <cstdio>
@@ -36,7 +36,7 @@ void printUsage()
                  "                  [--dump-frames DIR] [--scene DIR] [--console]\n");
 }
 
-bool parseOptions(int argc, char** argv, Options& o, std::string& problem)
+bool parseOptions(int argc, char** argv, RecordingOptions& o, std::string& problem)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
