@@ -27,7 +27,8 @@
 #include "frame/Startup.h"
 
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/Shutdown.h"
+#include "app/StandardOutput.h"
 
 #include <unistd.h>
 

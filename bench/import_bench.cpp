@@ -16,15 +16,16 @@
 #include "BenchStats.h"
 #include "Machine.h"
 
-#include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/GLObject.h"
+#include "app/GLSL.h"
+#include "app/GLState.h"
+#include "app/StandardOutput.h"
 #include "asset/Asset.h"
 #include "modelloader/Adjacency.h"
 #include "modelloader/ModelImport.h"
 #include "modelloader/ModelLoader.h"
 
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/scene.h>
 
 #include <malloc.h>
@@ -180,7 +181,7 @@ struct PhaseResult
 std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiScene** scene, PhaseResult& result)
 {
     auto importer = std::make_unique<Assimp::Importer>();
-    importer->SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    prepareViewerImporter(*importer);
     *scene = importer->ReadFile(path, viewerImportFlags);
     if (*scene == nullptr)
     {

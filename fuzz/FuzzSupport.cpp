@@ -1,7 +1,9 @@
 #include "FuzzSupport.h"
 
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/GLObject.h"
+#include "app/GLSL.h"
+#include "app/GLState.h"
 
 #include <cstdio>
 #include <cstdlib>

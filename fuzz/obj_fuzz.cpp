@@ -9,7 +9,6 @@
 #include "modelloader/ModelImport.h"
 #include "modelloader/ModelLoader.h"
 
-#include <assimp/config.h>
 #include <assimp/scene.h>
 
 #include <cstdio>
@@ -20,8 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string path = writeFuzzFile("model.obj", data, size);
     Assimp::Importer importer;
-    keepOnlyObjReader(importer);
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    prepareViewerImporter(importer);
     const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
     if (scene == nullptr) {
         return 0;

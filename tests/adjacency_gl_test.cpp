@@ -1,7 +1,7 @@
 // The model loader's adjacency step on a hand-built mesh: it fills the
 // asset's own tables (the builder itself is tested without GL, in
 // nogl/adjacency_test).
-#include "app/GLHelpers.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
 #include "support/HandMesh.h"

@@ -261,15 +261,14 @@ ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& a
     options.workingDirectory = scene.path();
     options.timeoutSeconds = 120.0;
     options.whileRunning = [&](pid_t pid) {
-        using Clock = std::chrono::steady_clock;
-        const auto deadline = Clock::now() + std::chrono::seconds(100);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
         const std::string id = waitForWindowOf(pid, "KOV", 100.0);
         if (id.empty()) {
             return;
         }
         seen = true;
-        const auto settled = Clock::now() + std::chrono::duration<double>(settleSeconds);
-        while (!processGone(pid) && Clock::now() < settled) {
+        const auto settled = std::chrono::steady_clock::now() + std::chrono::duration<double>(settleSeconds);
+        while (!processGone(pid) && std::chrono::steady_clock::now() < settled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         if (processGone(pid)) {
@@ -277,7 +276,7 @@ ViewerRun runViewer(const ScratchScene& scene, const std::vector<std::string>& a
         }
         // Short holds: a key held down repeats into whichever window has the
         // focus, which may be this test process's own.
-        while (!processGone(pid) && Clock::now() < deadline) {
+        while (!processGone(pid) && std::chrono::steady_clock::now() < deadline) {
             pressKey(id, "Escape");
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             releaseKey(id, "Escape");

@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/geometric.hpp>

@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "support/X11Window.h"
 
 #include <GL/glew.h>

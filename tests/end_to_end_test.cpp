@@ -2,12 +2,11 @@
 // transcript from start to exit, ended by the keyboard or by the window's
 // close button, on X11 and on a Wayland compositor, and the fatal exit when a
 // program does not link.
-#include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/GLSL.h"
 #include "support/GLReadback.h"
 #include "support/Process.h"
-#include "support/Transcript.h"
 #include "support/Scratch.h"
+#include "support/Transcript.h"
 
 #include <GLFW/glfw3.h>
 #include <assimp/version.h>

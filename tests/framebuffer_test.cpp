@@ -6,12 +6,15 @@
 // every test here links them on first use and builds its own small scene of
 // generated OBJ files and textures.
 #include "app/AppState.h"
-#include "app/FrameReadback.h"
-#include "app/GLHelpers.h"
+#include "app/Framebuffer.h"
+#include "app/FrameLoop.h"
 #include "app/GLObject.h"
+#include "app/GLState.h"
+#include "app/Shutdown.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
+#include "readback/FrameReadback.h"
 #include "support/BoxObj.h"
 #include "support/EndOfFrameState.h"
 #include "support/GLReadback.h"

@@ -9,9 +9,9 @@
 // blocks, which keeps the references small and evens out antialiased edges.
 // The references live in tests/golden/; scripts/update-golden.sh (or this test
 // with KOV_UPDATE_GOLDEN=1) writes them anew from the current build.
-#include "app/AppState.h"
-#include "app/FrameReadback.h"
-#include "camera/Camera.h"
+#include "app/FrameLoop.h"
+#include "camera/CameraState.h"
+#include "readback/FrameReadback.h"
 #include "support/FreshScene.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"

@@ -2,8 +2,9 @@
 // (transforms, updates, draws), the removal lock, ownership on deletion, and
 // the rotating parent's spin of its children.
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/FrameLoop.h"
 #include "app/GLObject.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 #include "asset/HierarchicalAsset.h"
 #include "asset/HierarchicalAssetRotating.h"

@@ -1,7 +1,7 @@
 // Model import through the real importer on small OBJ files written here:
 // the flattened vertex arrays and per-mesh table, the uploaded buffers and the
 // vertex array layout, the path cache, and the failure transcripts.
-#include "app/BufferReadback.h"
+#include "readback/BufferReadback.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
 #include "support/Scratch.h"

@@ -2,7 +2,7 @@
 // second from 10 s, so that the flight leaves its first pause (at 10.25 s)
 // inside the recording. Every frame is at its scene time, its list line
 // names the bytes written, and two runs draw the same frames.
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "support/Process.h"
 #include <gtest/gtest.h>
 #include <cmath>

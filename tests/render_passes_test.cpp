@@ -8,9 +8,13 @@
 // glViewport are GL 1.x entry points that the program links directly, so this
 // executable defines them itself and forwards to the driver's.
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/FrameLoop.h"
+#include "app/GLState.h"
+#include "app/SceneLayout.h"
+#include "app/Shutdown.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "support/EndOfFrameState.h"
 #include "support/FreshScene.h"
 #include "textureloader/TextureLoader.h"
@@ -411,10 +415,9 @@ void expectNormalMappedDraws(const std::vector<DrawRecord>& draws, GLuint progra
 // start.
 TEST_F(RenderPasses, SceneAfterSetup)
 {
-    const Names order = {"cow", "test", "spaceStation", "metalBox", "brickBox", "lion", "lion2"};
-    ASSERT_EQ(assets.size(), 7u);
-    for (size_t i = 0; i < order.size(); ++i) {
-        EXPECT_EQ(assets[i], named[order[i]]) << "position " << i << " should hold " << order[i];
+    ASSERT_EQ(assets.size(), size_t(SceneAsset::count));
+    for (size_t i = 0; i < SceneAsset::count; ++i) {
+        EXPECT_EQ(assets[i], named[sceneAssets[i].name]) << "position " << i << " should hold " << sceneAssets[i].name;
     }
     EXPECT_EQ(cow, named["cow"]);
     EXPECT_TRUE(assets2.empty());
@@ -428,31 +431,29 @@ TEST_F(RenderPasses, SceneAfterSetup)
     std::sort(vaos.begin(), vaos.end());
     EXPECT_EQ(std::unique(vaos.begin(), vaos.end()), vaos.end()) << "two assets share a mesh";
 
-    for (const auto& [name, asset] : named.byName) {
-        const bool normalMapped = name == "metalBox" || name == "brickBox" || name == "lion";
-        EXPECT_EQ(asset->isNormalMapped(), normalMapped) << name;
-        EXPECT_EQ(asset->hasAdjacency(), name != "spaceStation") << name;
-        EXPECT_EQ(asset->getAdjacencyIndexBuffer() != 0, name != "spaceStation") << name;
+    ASSERT_EQ(named.byName.size(), size_t(SceneAsset::count));
+    for (const SceneAssetLayout& layout : sceneAssets) {
+        const Asset* asset = named[layout.name];
+        EXPECT_EQ(asset->isNormalMapped(), layout.normalMapped) << layout.name;
+        EXPECT_EQ(asset->hasAdjacency(), layout.withAdjacency) << layout.name;
+        EXPECT_EQ(asset->getAdjacencyIndexBuffer() != 0, layout.withAdjacency) << layout.name;
     }
 
-    ASSERT_EQ(textures.size(), 10u);
+    ASSERT_EQ(textures.size(), size_t(SceneTexture::count));
     for (const Texture* texture : textures) {
         ASSERT_NE(texture, nullptr);
         EXPECT_NE(texture->m_handle, 0u);
     }
     // Colour textures and normal maps, as the scene hands them out.
-    EXPECT_EQ(named["cow"]->getTexture(), textures[0]->m_handle);
-    EXPECT_EQ(named["spaceStation"]->getTexture(), textures[2]->m_handle);
-    EXPECT_EQ(named["test"]->getTexture(), textures[3]->m_handle);
-    EXPECT_EQ(named["metalBox"]->getTexture(), textures[4]->m_handle);
-    EXPECT_EQ(named["metalBox"]->getNormalMap(), textures[5]->m_handle);
-    EXPECT_EQ(named["brickBox"]->getTexture(), textures[6]->m_handle);
-    EXPECT_EQ(named["brickBox"]->getNormalMap(), textures[7]->m_handle);
-    EXPECT_EQ(named["lion"]->getTexture(), textures[8]->m_handle);
-    EXPECT_EQ(named["lion"]->getNormalMap(), textures[9]->m_handle);
-    EXPECT_EQ(named["lion2"]->getTexture(), textures[8]->m_handle);
+    for (const SceneAssetLayout& layout : sceneAssets) {
+        EXPECT_EQ(named[layout.name]->getTexture(), textures[layout.colour]->m_handle) << layout.name;
+        if (layout.normalMap != SceneTexture::none) {
+            EXPECT_EQ(named[layout.name]->getNormalMap(), textures[layout.normalMap]->m_handle) << layout.name;
+        }
+    }
     for (const Asset* asset : assets) {
-        EXPECT_NE(asset->getTexture(), textures[1]->m_handle) << "the comet texture is given to no asset";
+        EXPECT_NE(asset->getTexture(), textures[SceneTexture::cometColour]->m_handle)
+            << "the comet texture is given to no asset";
     }
 
     ASSERT_NE(camera, nullptr);

@@ -2,7 +2,9 @@
 // a real process (kov_shader_probe builds one program from the files named on
 // its command line, as the scene setup does), and its ownership of GL objects
 // in process.
-#include "app/GLHelpers.h"
+#include "app/GLObject.h"
+#include "app/GLSL.h"
+#include "app/GLState.h"
 #include "shaderloader/ShaderLoader.h"
 #include "support/Process.h"
 #include "support/Scratch.h"

@@ -5,7 +5,7 @@
 // triangles that both face the light.
 #include "app/GLObject.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "shaderloader/ShaderLoader.h"
 #include "support/GLReadback.h"
@@ -157,7 +157,7 @@ protected:
         glEnableVertexAttribArray(static_cast<GLuint>(location));
         glVertexAttribPointer(static_cast<GLuint>(location), 3, GL_FLOAT, GL_FALSE, 0, nullptr);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, asset.getAdjacencyIndexBuffer());
-        PrimitiveCounter counter;
+        ScopedPrimitiveCounter counter;
         if (feedback) {
             glBeginTransformFeedback(GL_TRIANGLES);
         }

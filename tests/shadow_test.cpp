@@ -10,10 +10,11 @@
 // colour stays below 128 so that doubling does not saturate; the test checks
 // that the pixels it uses are in that range.
 #include "app/AppState.h"
-#include "app/FrameReadback.h"
+#include "app/FrameLoop.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
+#include "readback/FrameReadback.h"
 #include "support/BoxObj.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"

@@ -6,8 +6,11 @@
 // and live heap, sampled after a warm-up), must not create GL objects, and the
 // flight must end at rest where its rules put the eye.
 #include "app/AppState.h"
+#include "app/FrameLoop.h"
 #include "app/GLObject.h"
-#include "camera/Camera.h"
+#include "app/SceneSetup.h"
+#include "app/Shutdown.h"
+#include "camera/CameraState.h"
 
 #include <gtest/gtest.h>
 #include <malloc.h>

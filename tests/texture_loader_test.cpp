@@ -351,3 +351,29 @@ TEST_F(TextureLoading, EmptyTruncatedAndForeignFilesDoNotCrash)
     ASSERT_EQ(read.width, 16);
     EXPECT_EQ(at(read, 3, 5), (Rgb{48, 80, 7}));
 }
+
+// libjpeg decodes a baseline file cut short, its missing blocks grey, so the
+// file's length does not bound its picture: a 2048 x 2048 picture cut to its
+// first 1000 bytes (over 4000 pixels a byte) is loaded, not refused.
+TEST_F(TextureLoading, TruncatedBaselineJpegLoadsWithAGreyTail)
+{
+    const std::string whole = dir.file("whole.jpg");
+    ASSERT_NO_FATAL_FAILURE(writeImage(whole, FIF_JPEG, 2048, 2048, 24, [](int, int) { return Rgb{200, 40, 30}; }));
+    const std::string bytes = readFile(whole);
+    ASSERT_GT(bytes.size(), 6000u);
+    dir.write("cut.jpg", bytes.substr(0, 1000));
+    auto texture = load(dir.file("cut.jpg"));
+    ASSERT_NE(texture, nullptr);
+    const RgbImage read = readTexture(texture->m_handle);
+    ASSERT_EQ(read.width, 2048);
+    ASSERT_EQ(read.height, 2048);
+    // The picture's top left (its first block, GL's last row) was in the
+    // file; its bottom was not.
+    const Rgb decoded = at(read, 0, 2047);
+    EXPECT_NEAR(decoded[0], 200, 12);
+    EXPECT_NEAR(decoded[1], 40, 12);
+    EXPECT_NEAR(decoded[2], 30, 12);
+    for (uint8_t channel : at(read, 0, 0)) {
+        EXPECT_NEAR(channel, 128, 12);
+    }
+}

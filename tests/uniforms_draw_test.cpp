@@ -1,15 +1,14 @@
 // The uniform upload read back from real linked programs, and the three draw
 // passes counted in real GL: primitives generated per draw, texture units and
 // bindings left behind.
-#include "app/AppState.h"
 #include "app/GLObject.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "support/BoxObj.h"
-#include "support/TestProgram.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
+#include "support/TestProgram.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -262,7 +261,7 @@ protected:
     {
         glUseProgram(program);
         asset->setProgram(program);
-        PrimitiveCounter counter;
+        ScopedPrimitiveCounter counter;
         draw(asset);
         return counter.finish();
     }

@@ -4,6 +4,7 @@
 
 #include "BenchStats.h"
 #include "app/AppState.h"
+#include "readback/BufferReadback.h"
 #include "asset/Asset.h"
 
 #include <iterator>

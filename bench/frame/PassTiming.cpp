@@ -1,5 +1,7 @@
 #include "frame/PassTiming.h"
 
+#include "readback/FrameReadback.h"
+
 void PassTimer::startFrame()
 {
     m_ran.fill(false);

@@ -1,7 +1,7 @@
 #pragma once
 // Measurement of the frame loop's passes through its pass observer: GL timer
 // queries, glFinish-bracketed wall times, primitives and volume samples.
-#include "app/AppState.h"
+#include "app/FrameLoop.h"
 #include "app/GLObject.h"
 
 #include <GL/glew.h>

@@ -4,6 +4,7 @@
 #include "Machine.h"
 
 #include "app/AppState.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 
 #include <cstdio>

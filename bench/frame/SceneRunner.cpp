@@ -1,8 +1,9 @@
 #include "frame/SceneRunner.h"
 
 #include "app/AppState.h"
+#include "app/FrameLoop.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <GLFW/glfw3.h>
 

@@ -1,7 +1,10 @@
 #include "frame/Startup.h"
 
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/FrameLoop.h"
+#include "app/GLState.h"
+#include "app/SceneSetup.h"
+#include "app/StandardOutput.h"
 
 #include <GL/glew.h>
 

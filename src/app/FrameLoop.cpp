@@ -1,7 +1,10 @@
+#include "app/FrameLoop.h"
+
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/Framebuffer.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <GLFW/glfw3.h>
 

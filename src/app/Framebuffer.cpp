@@ -1,6 +1,9 @@
+#include "app/Framebuffer.h"
+
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/Console.h"
 #include "app/GLObject.h"
+#include "app/GLSL.h"
 
 namespace {
 

@@ -1,10 +1,16 @@
+#include "app/SceneSetup.h"
+
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/Console.h"
+#include "app/GLState.h"
+#include "app/SceneLayout.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "textureloader/TextureLoader.h"
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <initializer_list>
@@ -23,8 +29,6 @@ extern "C" void __lsan_ignore_object(const void* p);
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The fatal exit skips the shutdown and leaves what the setup made so far to
 // the operating system. exit() destroys the scene lists before a leak
 // checker looks, so in an instrumented build the records they held are
@@ -41,19 +45,20 @@ void leaveSceneToTheSystem()
 #endif
 }
 
-double secondsSince(Clock::time_point start)
+double secondsSince(std::chrono::steady_clock::time_point start)
 {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-Texture* loadSceneTexture(const char* path, int unit)
+Texture* loadSceneTexture(SceneTexture::Index index)
 {
-    Texture* texture = TextureLoader::getInstance().loadTexture(path, unit);
+    const SceneTextureFile& file = sceneTextureFiles[index];
+    Texture* texture = TextureLoader::getInstance().loadTexture(file.path, file.unit);
     textures.push_back(texture);
     return texture;
 }
 
-void buildProgram(ShaderLoader& loader, std::initializer_list<const char*> files)
+void buildSceneProgram(ShaderLoader& loader, std::initializer_list<const char*> files)
 {
     for (const char* file : files) {
         loader.loadShader(file);
@@ -61,9 +66,16 @@ void buildProgram(ShaderLoader& loader, std::initializer_list<const char*> files
     linkSceneProgram(loader);
 }
 
-bool loadModel(const char* path, Asset* asset, bool withAdjacency)
+// An asset of the scene, textured, normal mapped as the layout says.
+Asset* newSceneAsset(SceneAsset::Index index, GLuint program)
 {
-    return ModelLoader::getInstance().loadModel(path, asset, withAdjacency);
+    return new Asset(true, sceneAssets[index].normalMapped, program);
+}
+
+bool loadModel(SceneAsset::Index index, Asset* asset)
+{
+    const SceneAssetLayout& layout = sceneAssets[index];
+    return ModelLoader::getInstance().loadModel(layout.modelPath, asset, layout.withAdjacency);
 }
 
 void giveColour(Asset* asset, const Texture* texture)
@@ -94,54 +106,54 @@ void linkSceneProgram(ShaderLoader& loader)
 
 void setupScene(SetupTimings* timings)
 {
-    Clock::time_point phaseStart = Clock::now();
+    std::chrono::steady_clock::time_point phaseStart = std::chrono::steady_clock::now();
 
-    Texture* cowTexture = loadSceneTexture("textures/cow_texture.jpg", 0);
-    Texture* cometTexture = loadSceneTexture("textures/Lunar Target.jpg", 0);
-    Texture* metalTexture = loadSceneTexture("textures/Metal_Scratch.jpg", 0);
-    Texture* testTexture = loadSceneTexture("textures/test.png", 0);
-    Texture* metalText2 = loadSceneTexture("textures/metal02.jpg", 0);
-    Texture* metalText2N = loadSceneTexture("textures/metal02n.jpg", 1);
-    Texture* brickText2 = loadSceneTexture("textures/brick01.jpg", 0);
-    Texture* brick2N = loadSceneTexture("textures/brick01n.jpg", 1);
-    Texture* lionC = loadSceneTexture("textures/Lion_Albido.jpg", 0);
-    Texture* lionN = loadSceneTexture("textures/Lion_normals.jpg", 1);
+    Texture* cowTexture = loadSceneTexture(SceneTexture::cowColour);
+    Texture* cometTexture = loadSceneTexture(SceneTexture::cometColour);
+    Texture* metalTexture = loadSceneTexture(SceneTexture::metalColour);
+    Texture* testTexture = loadSceneTexture(SceneTexture::testColour);
+    Texture* metalText2 = loadSceneTexture(SceneTexture::metalBoxColour);
+    Texture* metalText2N = loadSceneTexture(SceneTexture::metalBoxNormals);
+    Texture* brickText2 = loadSceneTexture(SceneTexture::brickBoxColour);
+    Texture* brick2N = loadSceneTexture(SceneTexture::brickBoxNormals);
+    Texture* lionC = loadSceneTexture(SceneTexture::lionColour);
+    Texture* lionN = loadSceneTexture(SceneTexture::lionNormals);
     (void)cometTexture; // loaded and released with the others, never drawn
 
     clearGLErrors();
     if (timings != nullptr) {
         timings->textures = secondsSince(phaseStart);
-        phaseStart = Clock::now();
+        phaseStart = std::chrono::steady_clock::now();
     }
 
-    buildProgram(basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"});
-    buildProgram(shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"});
-    buildProgram(ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"});
-    buildProgram(normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"});
+    buildSceneProgram(basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"});
+    buildSceneProgram(shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"});
+    buildSceneProgram(ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"});
+    buildSceneProgram(normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"});
     const GLuint basic = basicLightingShader.getProgram();
     const GLuint shadow = shadowShader.getProgram();
     if (timings != nullptr) {
         timings->programs = secondsSince(phaseStart);
-        phaseStart = Clock::now();
+        phaseStart = std::chrono::steady_clock::now();
     }
 
-    Asset* lion = new Asset(true, true, basic);
-    loadModel("models/Lion.obj", lion, true);
+    Asset* lion = newSceneAsset(SceneAsset::lion, basic);
+    loadModel(SceneAsset::lion, lion);
     giveColour(lion, lionC);
     giveNormalMap(lion, lionN);
     lion->scale(0.1f);
     lion->translate(5.0f, glm::vec3(-2.0f, -1.0f, -11.0f));
     lion->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
 
-    Asset* lion2 = new Asset(true, false, basic);
-    loadModel("models/Lion2.obj", lion2, true);
+    Asset* lion2 = newSceneAsset(SceneAsset::lion2, basic);
+    loadModel(SceneAsset::lion2, lion2);
     giveColour(lion2, lionC);
     lion2->scale(0.1f);
     lion2->translate(5.0f, glm::vec3(-3.1f, -1.0f, -11.0f));
     lion2->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
 
-    Asset* test = new Asset(true, false, basic);
-    loadModel("models/box.obj", test, true);
+    Asset* test = newSceneAsset(SceneAsset::test, basic);
+    loadModel(SceneAsset::test, test);
     giveColour(test, testTexture);
     test->setTextured(true);
     test->scale(0.1f);
@@ -149,8 +161,8 @@ void setupScene(SetupTimings* timings)
     test->setVelocity(glm::vec3(0.0f, 0.0f, -1.0f));
     clearGLErrors();
 
-    Asset* metalBox = new Asset(true, true, basic);
-    loadModel("models/box2.obj", metalBox, true);
+    Asset* metalBox = newSceneAsset(SceneAsset::metalBox, basic);
+    loadModel(SceneAsset::metalBox, metalBox);
     giveColour(metalBox, metalText2);
     giveNormalMap(metalBox, metalText2N);
     metalBox->setTextured(true);
@@ -159,8 +171,8 @@ void setupScene(SetupTimings* timings)
     metalBox->setRotationSpeed(glm::vec3(30.0f, 45.0f, 10.0f));
     metalBox->translate(1.0f, glm::vec3(0.0f, 2.0f, 0.0f));
 
-    Asset* brickBox = new Asset(true, true, basic);
-    loadModel("models/box3.obj", brickBox, true);
+    Asset* brickBox = newSceneAsset(SceneAsset::brickBox, basic);
+    loadModel(SceneAsset::brickBox, brickBox);
     giveColour(brickBox, brickText2);
     giveNormalMap(brickBox, brick2N);
     brickBox->setTextured(true);
@@ -169,16 +181,16 @@ void setupScene(SetupTimings* timings)
     brickBox->setVelocity(glm::vec3(0.0f, 0.0f, 0.0f));
     brickBox->setRotationSpeed(glm::vec3(10.0f, 25.0f, 5.0f));
 
-    cow = new Asset(true, false, shadow);
+    cow = newSceneAsset(SceneAsset::cow, shadow);
     giveColour(cow, cowTexture);
     cow->translate(6.0f, glm::vec3(0.0f, 0.0f, -1.0f));
     cow->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
     cow->setRotationSpeed(glm::vec3(20.0f, 10.0f, 10.0f));
-    loadModel("models/cow2.obj", cow, true);
+    loadModel(SceneAsset::cow, cow);
     clearGLErrors();
 
-    Asset* spaceStation = new Asset(true, false, basic);
-    loadModel("models/spaceship.obj", spaceStation, false);
+    Asset* spaceStation = newSceneAsset(SceneAsset::spaceStation, basic);
+    loadModel(SceneAsset::spaceStation, spaceStation);
     giveColour(spaceStation, metalTexture);
     spaceStation->scale(1.0f);
     clearGLErrors();
@@ -186,7 +198,15 @@ void setupScene(SetupTimings* timings)
         timings->models = secondsSince(phaseStart);
     }
 
-    for (Asset* asset : {cow, test, spaceStation, metalBox, brickBox, lion, lion2}) {
+    std::array<Asset*, SceneAsset::count> inListOrder{};
+    inListOrder[SceneAsset::cow] = cow;
+    inListOrder[SceneAsset::test] = test;
+    inListOrder[SceneAsset::spaceStation] = spaceStation;
+    inListOrder[SceneAsset::metalBox] = metalBox;
+    inListOrder[SceneAsset::brickBox] = brickBox;
+    inListOrder[SceneAsset::lion] = lion;
+    inListOrder[SceneAsset::lion2] = lion2;
+    for (Asset* asset : inListOrder) {
         assets.push_back(asset);
     }
 

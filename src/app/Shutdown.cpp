@@ -1,4 +1,7 @@
+#include "app/Shutdown.h"
+
 #include "app/AppState.h"
+#include "app/Framebuffer.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "textureloader/TextureLoader.h"

@@ -1,4 +1,7 @@
-#include "app/AppState.h"
+#include "app/FrameLoop.h"
+#include "app/GLState.h"
+#include "app/SceneSetup.h"
+#include "app/Shutdown.h"
 
 int main(int /*argc*/, char** /*argv*/)
 {

@@ -1,9 +1,10 @@
 #include "asset/Asset.h"
 
-#include "app/GLHelpers.h"
+#include "app/Console.h"
 #include "modelloader/ModelLoader.h"
 
 #include <glm/gtc/matrix_transform.hpp>
+#include <glm/trigonometric.hpp>
 
 Asset::Asset(bool textured, bool normalMapped, GLuint program)
     : m_program(program), m_textured(textured), m_normalMapping(normalMapped)
@@ -82,7 +83,7 @@ void Asset::update(float dt)
 void Asset::rotate(float speed, float dt, glm::vec3 axis)
 {
     const float degrees = speed * dt;
-    m_model = glm::rotate(m_model, degrees * 3.14159265358979323846f / 180.0f, glm::normalize(axis));
+    m_model = glm::rotate(m_model, glm::radians(degrees), glm::normalize(axis));
 }
 
 void Asset::translate(float amount, glm::vec3 direction)

@@ -1,4 +1,4 @@
-#include "app/GLHelpers.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 
 #include <glm/geometric.hpp>

@@ -1,7 +1,7 @@
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

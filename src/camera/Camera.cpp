@@ -1,5 +1,6 @@
 // The Camera object and the scroll accumulator its GLFW handler fills.
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include "asset/Asset.h"
 

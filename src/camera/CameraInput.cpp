@@ -1,6 +1,7 @@
-#include "app/GLHelpers.h"
+#include "app/Console.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

@@ -1,9 +1,10 @@
 // The camera's module-level state: the eye, the point looked at and the up
 // direction, the fixed projection and the scripted flight that moves them.
 // Plain arithmetic on glm values: nothing here needs a window or a GL context.
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <glm/gtc/matrix_transform.hpp>
+#include <glm/trigonometric.hpp>
 
 namespace {
 
@@ -17,7 +18,7 @@ const float nearPlane = 0.1f;
 const float farPlane = 100000.0f;
 // Built once before main; the aspect ratio stays 4:3 whatever the window does.
 const glm::mat4 projectionMatrix =
-    glm::perspective(fieldOfView * 0.017453292f, aspectRatio, nearPlane, farPlane);
+    glm::perspective(glm::radians(fieldOfView), aspectRatio, nearPlane, farPlane);
 
 int flightState = 0;
 float flightTimer = 0.0f;

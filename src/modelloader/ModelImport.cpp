@@ -1,6 +1,8 @@
 #include "modelloader/ModelImport.h"
 
 #include <assimp/BaseImporter.h>
+#include <assimp/config.h>
+#include <assimp/mesh.h>
 
 #include <set>
 #include <stdexcept>
@@ -21,6 +23,13 @@ void aiAssertViolation(const char* failedExpression, const char* file, int line)
 }
 } // namespace Assimp
 
+namespace {
+
+// Removes every reader from `importer` but the Wavefront OBJ one. The
+// importer picks its reader from the file name's extension and, when none
+// matches, from the content; the viewer's models are OBJ files, and the
+// other readers (one of them is known to read out of bounds) must not get a
+// file that merely looks like theirs.
 void keepOnlyObjReader(Assimp::Importer& importer)
 {
     for (size_t i = importer.GetImporterCount(); i-- > 0;) {
@@ -33,4 +42,12 @@ void keepOnlyObjReader(Assimp::Importer& importer)
             delete reader;
         }
     }
+}
+
+} // namespace
+
+void prepareViewerImporter(Assimp::Importer& importer)
+{
+    keepOnlyObjReader(importer);
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
 }

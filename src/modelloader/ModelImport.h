@@ -9,10 +9,7 @@ constexpr unsigned int viewerImportFlags = aiProcess_CalcTangentSpace | aiProces
                                            aiProcess_Triangulate | aiProcess_GenSmoothNormals |
                                            aiProcess_SortByPType | aiProcess_FindDegenerates;
 
-// Removes every reader from `importer` but the Wavefront OBJ one. The
-// importer picks its reader from the file name's extension and, when none
-// matches, from the content; the viewer's models are OBJ files, and the
-// other readers (one of them is known to read out of bounds) must not get a
-// file that merely looks like theirs.
-void keepOnlyObjReader(Assimp::Importer& importer);
-
+// Sets `importer` up as the viewer reads a model: the OBJ reader alone, and
+// points and lines dropped by the sort by primitive type, so that every face
+// left is a triangle. Read with viewerImportFlags.
+void prepareViewerImporter(Assimp::Importer& importer);

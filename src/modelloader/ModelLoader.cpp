@@ -1,12 +1,11 @@
 #include "modelloader/ModelLoader.h"
 
-#include "app/GLHelpers.h"
+#include "app/Console.h"
+#include "app/GLState.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelImport.h"
 
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
-#include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/version.h>
 
@@ -46,6 +45,100 @@ void startAfresh(Asset* asset)
     asset->m_posMap.clear();
     asset->m_uniqueFaces.clear();
     asset->m_withAdjacency = false;
+}
+
+// Opens `path` through `importer` as the viewer reads a model; prints why and
+// returns null when there is no file, no model in it or no mesh.
+const aiScene* importModel(Assimp::Importer& importer, const std::string& path)
+{
+    std::ifstream file(path);
+    if (!file.is_open()) {
+        std::printf("Couldn't open file: %s\n", path.c_str());
+        std::printf("%s\n", importer.GetErrorString());
+        std::fflush(stdout);
+        return nullptr;
+    }
+    file.close();
+
+    const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
+    if (scene == nullptr) {
+        printLine(importer.GetErrorString());
+        return nullptr;
+    }
+    // The OBJ reader skips lines it does not understand, so a file that is no
+    // model at all comes back as a scene without meshes rather than an error.
+    if (scene->mNumMeshes == 0) {
+        printLine("No meshes in file: " + path);
+        return nullptr;
+    }
+    return scene;
+}
+
+// The GL objects of one imported mesh; tangents and adjacency indices are 0
+// when not asked for. Handed to the asset, which owns them from then on.
+struct MeshBuffers {
+    GLuint vao = 0;
+    GLuint positions = 0;
+    GLuint normals = 0;
+    GLuint texCoords = 0;
+    GLuint tangents = 0;
+    GLuint indices = 0;
+    GLuint adjacencyIndices = 0;
+};
+
+// Uploads every stream with a new vertex array object bound, and leaves that
+// object bound for bindAttributes; no second object is made only to be dropped.
+MeshBuffers upload(const ModelLoader::FlatMesh& mesh, bool normalMapped, bool withAdjacency)
+{
+    MeshBuffers buffers;
+    glGenVertexArrays(1, &buffers.vao);
+    glBindVertexArray(buffers.vao);
+    buffers.positions =
+        uploadBuffer(GL_ARRAY_BUFFER, mesh.positions.data(), mesh.positions.size() * sizeof(glm::vec3));
+    buffers.normals = uploadBuffer(GL_ARRAY_BUFFER, mesh.normals.data(), mesh.normals.size() * sizeof(glm::vec3));
+    buffers.texCoords =
+        uploadBuffer(GL_ARRAY_BUFFER, mesh.texCoords.data(), mesh.texCoords.size() * sizeof(glm::vec2));
+    if (normalMapped) {
+        buffers.tangents =
+            uploadBuffer(GL_ARRAY_BUFFER, mesh.tangents.data(), mesh.tangents.size() * sizeof(glm::vec3));
+    }
+    buffers.indices =
+        uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indices.data(), mesh.indices.size() * sizeof(unsigned int));
+    if (withAdjacency) {
+        buffers.adjacencyIndices = uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.adjacencyIndices.data(),
+                                                mesh.adjacencyIndices.size() * sizeof(unsigned int));
+    }
+    return buffers;
+}
+
+// Points the asset's program's attributes at the buffers in the bound vertex
+// array, hands the buffers to the asset and unbinds everything.
+void bindAttributes(Asset* asset, const MeshBuffers& buffers, int numIndices, bool withAdjacency)
+{
+    const bool normalMapped = asset->isNormalMapped();
+    const GLuint program = asset->getProgram();
+    pointAttribute(program, buffers.positions, "vertexPosition_modelspace", 3);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers.indices);
+    asset->setPositionBuffer(buffers.positions);
+    asset->setIndexBuffer(buffers.indices);
+    if (withAdjacency) {
+        asset->setAdjacencyIndexBuffer(buffers.adjacencyIndices);
+    }
+    asset->setNumIndices(numIndices);
+    pointAttribute(program, buffers.normals, "vertexNormals", 3);
+    asset->setNormalBuffer(buffers.normals);
+    pointAttribute(program, buffers.texCoords, "uvs", 2);
+    asset->setUvBuffer(buffers.texCoords);
+    if (normalMapped) {
+        pointAttribute(program, buffers.tangents, "tangents", 3);
+    }
+    asset->setTangentBuffer(buffers.tangents);
+    asset->setVao(buffers.vao);
+
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    clearGLErrors();
 }
 
 } // namespace
@@ -126,47 +219,45 @@ ModelLoader& ModelLoader::getInstance()
 
 bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdjacency)
 {
-    const auto cached = m_models.find(path);
-    if (cached != m_models.end()) {
-        Asset* first = cached->second;
-        // A repeat shares the first asset's mesh when that has every stream
-        // the repeat's draws read; otherwise the file is imported for it.
-        const bool complete = (!withAdjacency || first->getAdjacencyIndexBuffer() != 0) &&
-                              (!asset->isNormalMapped() || first->getTangentBuffer() != 0);
-        if (complete) {
-            if (first != asset) {
-                startAfresh(asset);
-                share(first, asset, withAdjacency);
-            }
-            return true;
-        }
+    if (shareCachedMesh(path, asset, withAdjacency)) {
+        return true;
     }
-
     Assimp::Importer importer;
-    keepOnlyObjReader(importer);
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-
-    std::ifstream file(path);
-    if (!file.is_open()) {
-        std::printf("Couldn't open file: %s\n", path.c_str());
-        std::printf("%s\n", importer.GetErrorString());
-        std::fflush(stdout);
-        return false;
-    }
-    file.close();
-
-    const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
+    prepareViewerImporter(importer);
+    const aiScene* scene = importModel(importer, path);
     if (scene == nullptr) {
-        printLine(importer.GetErrorString());
         return false;
     }
-    // The OBJ reader skips lines it does not understand, so a file that is no
-    // model at all comes back as a scene without meshes rather than an error.
-    if (scene->mNumMeshes == 0) {
-        printLine("No meshes in file: " + path);
-        return false;
-    }
+    const FlatMesh mesh = flatten(scene, asset, withAdjacency);
+    const MeshBuffers buffers = upload(mesh, asset->isNormalMapped(), withAdjacency);
+    bindAttributes(asset, buffers, static_cast<int>(mesh.indices.size()), withAdjacency);
+    m_models.emplace(path, asset);
+    return true;
+}
 
+bool ModelLoader::shareCachedMesh(const std::string& path, Asset* asset, bool withAdjacency)
+{
+    const auto cached = m_models.find(path);
+    if (cached == m_models.end()) {
+        return false;
+    }
+    Asset* first = cached->second;
+    // A repeat shares the first asset's mesh when that has every stream
+    // the repeat's draws read; otherwise the file is imported for it.
+    const bool complete = (!withAdjacency || first->getAdjacencyIndexBuffer() != 0) &&
+                          (!asset->isNormalMapped() || first->getTangentBuffer() != 0);
+    if (!complete) {
+        return false;
+    }
+    if (first != asset) {
+        startAfresh(asset);
+        share(first, asset, withAdjacency);
+    }
+    return true;
+}
+
+ModelLoader::FlatMesh ModelLoader::flatten(const aiScene* scene, Asset* asset, bool withAdjacency)
+{
     startAfresh(asset);
     asset->m_Entries.resize(scene->mNumMeshes);
     asset->m_materialIndices.resize(scene->mNumMaterials);
@@ -187,73 +278,22 @@ bool ModelLoader::loadModel(const std::string& path, Asset* asset, bool withAdja
         NumIndices += entry.NumIndices;
     }
 
-    std::vector<glm::vec3> Positions;
-    std::vector<glm::vec3> Normals;
-    std::vector<glm::vec2> TexCoords;
-    std::vector<glm::vec3> Tangents;
-    std::vector<unsigned int> Indices1;
-    std::vector<unsigned int> Indices2;
-    Positions.reserve(NumVertices);
-    Normals.reserve(NumVertices);
-    TexCoords.reserve(NumVertices);
-    Tangents.reserve(NumVertices);
-    Indices1.reserve(NumIndices);
-    Indices2.reserve(2 * static_cast<size_t>(NumIndices));
+    FlatMesh flat;
+    flat.positions.reserve(NumVertices);
+    flat.normals.reserve(NumVertices);
+    flat.texCoords.reserve(NumVertices);
+    flat.tangents.reserve(NumVertices);
+    flat.indices.reserve(NumIndices);
+    flat.adjacencyIndices.reserve(2 * static_cast<size_t>(NumIndices));
 
     asset->m_withAdjacency = withAdjacency;
     m_vertexOffset = 0;
     for (unsigned int i = 0; i < scene->mNumMeshes; ++i) {
-        initMesh(scene->mMeshes[i], Positions, Normals, TexCoords, Tangents, Indices1, Indices2, asset);
+        initMesh(scene->mMeshes[i], flat.positions, flat.normals, flat.texCoords, flat.tangents, flat.indices,
+                 flat.adjacencyIndices, asset);
         m_vertexOffset += scene->mMeshes[i]->mNumVertices;
     }
-
-    const bool normalMapped = asset->isNormalMapped();
-    // Everything is uploaded with the asset's own vertex array object bound;
-    // no second object is made only to be dropped.
-    GLuint vao = 0;
-    glGenVertexArrays(1, &vao);
-    glBindVertexArray(vao);
-    const GLuint positionBuffer =
-        uploadBuffer(GL_ARRAY_BUFFER, Positions.data(), Positions.size() * sizeof(glm::vec3));
-    const GLuint normalBuffer = uploadBuffer(GL_ARRAY_BUFFER, Normals.data(), Normals.size() * sizeof(glm::vec3));
-    const GLuint uvBuffer = uploadBuffer(GL_ARRAY_BUFFER, TexCoords.data(), TexCoords.size() * sizeof(glm::vec2));
-    GLuint tangentsBuffer = 0;
-    if (normalMapped) {
-        tangentsBuffer = uploadBuffer(GL_ARRAY_BUFFER, Tangents.data(), Tangents.size() * sizeof(glm::vec3));
-    }
-    const GLuint indexBuffer1 =
-        uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices1.data(), Indices1.size() * sizeof(unsigned int));
-    GLuint indexBuffer2 = 0;
-    if (withAdjacency) {
-        indexBuffer2 = uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices2.data(), Indices2.size() * sizeof(unsigned int));
-    }
-
-    const GLuint program = asset->getProgram();
-    pointAttribute(program, positionBuffer, "vertexPosition_modelspace", 3);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer1);
-    asset->setPositionBuffer(positionBuffer);
-    asset->setIndexBuffer(indexBuffer1);
-    if (withAdjacency) {
-        asset->setAdjacencyIndexBuffer(indexBuffer2);
-    }
-    asset->setNumIndices(static_cast<int>(Indices1.size()));
-    pointAttribute(program, normalBuffer, "vertexNormals", 3);
-    asset->setNormalBuffer(normalBuffer);
-    pointAttribute(program, uvBuffer, "uvs", 2);
-    asset->setUvBuffer(uvBuffer);
-    if (normalMapped) {
-        pointAttribute(program, tangentsBuffer, "tangents", 3);
-    }
-    asset->setTangentBuffer(tangentsBuffer);
-    asset->setVao(vao);
-
-    glBindVertexArray(0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    clearGLErrors();
-
-    m_models.emplace(path, asset);
-    return true;
+    return flat;
 }
 
 bool ModelLoader::initMesh(const aiMesh* mesh, std::vector<glm::vec3>& Positions, std::vector<glm::vec3>& Normals,

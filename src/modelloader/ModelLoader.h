@@ -10,6 +10,7 @@
 
 class Asset;
 struct aiMesh;
+struct aiScene;
 
 // Imports model files into assets through Assimp: flattens all meshes into
 // one set of vertex arrays, uploads them, records the layout in the asset's
@@ -24,6 +25,18 @@ public:
     ModelLoader& operator=(const ModelLoader&) = delete;
 
     bool loadModel(const std::string& path, Asset* asset, bool withAdjacency);
+
+    // A model's meshes flattened into one set of vertex streams, their indices
+    // offset into it: the triangles and, when asked for, the triangles with
+    // adjacency. Tangents only for a normal-mapped asset.
+    struct FlatMesh {
+        std::vector<glm::vec3> positions;
+        std::vector<glm::vec3> normals;
+        std::vector<glm::vec2> texCoords;
+        std::vector<glm::vec3> tangents;
+        std::vector<unsigned int> indices;
+        std::vector<unsigned int> adjacencyIndices;
+    };
 
     bool initMesh(const aiMesh* mesh, std::vector<glm::vec3>& Positions, std::vector<glm::vec3>& Normals,
                   std::vector<glm::vec2>& TexCoords, std::vector<glm::vec3>& Tangents,
@@ -43,6 +56,11 @@ private:
     ModelLoader();
     static ModelLoader* s_instance;
 
+    // Gives `asset` the mesh of the first asset loaded from `path` when that
+    // has every stream the asset draws; false when there is none such.
+    bool shareCachedMesh(const std::string& path, Asset* asset, bool withAdjacency);
+    // Empties `asset` and fills its mesh entries from the scene's meshes.
+    FlatMesh flatten(const aiScene* scene, Asset* asset, bool withAdjacency);
     // Gives `asset` the mesh of `first`, loaded from the same path.
     void share(Asset* first, Asset* asset, bool withAdjacency);
 

@@ -1,6 +1,8 @@
 #include "shaderloader/ShaderLoader.h"
 
-#include "app/GLHelpers.h"
+#include "app/Console.h"
+#include "app/GLSL.h"
+#include "app/GLState.h"
 
 #include <GL/glu.h>
 

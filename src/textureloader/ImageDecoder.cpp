@@ -101,9 +101,11 @@ PictureSize sizeOf(FIBITMAP* image)
 // PNG: a pixel takes at least one bit before compression, and deflate
 // expands at most 1032-fold (a 258-byte match in two bits).
 constexpr double mostPngPixelsPerByte = 8.0 * 1032.0;
-// Huffman-coded JPEG: each 8 x 8 block of the most finely sampled component
-// takes at least one bit, its DC code (a lossless frame one bit a sample).
-constexpr double mostHuffmanJpegPixelsPerByte = 64.0 * 8.0;
+// Huffman-coded JPEG: libjpeg decodes a file cut short, the blocks it lacks
+// grey, so a valid file's length does not bound its picture. The bound only
+// keeps a few bytes from costing seconds and hundreds of megabytes: 8192
+// pixels a byte lets a 2048 x 2048 picture cut to 1000 bytes load.
+constexpr double mostHuffmanJpegPixelsPerByte = 8192.0;
 // Arithmetic-coded JPEG: its coder spends as little as a bit on 32 768
 // blocks, a bound far beyond any texture: only the side limit bounds it.
 

@@ -1,6 +1,6 @@
 #include "textureloader/TextureLoader.h"
 
-#include "app/GLHelpers.h"
+#include "app/Console.h"
 #include "textureloader/ImageDecoder.h"
 
 Texture::~Texture()

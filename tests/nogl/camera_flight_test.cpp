@@ -1,6 +1,6 @@
 // The scripted camera flight driven with chosen time steps, and the view
 // matrix: arithmetic on the camera's vectors, with no window.
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>

@@ -1,7 +1,9 @@
 #include "support/FreshScene.h"
 
 #include "app/AppState.h"
-#include "camera/Camera.h"
+#include "app/SceneSetup.h"
+#include "app/Shutdown.h"
+#include "camera/CameraState.h"
 
 void setUpFreshScene()
 {

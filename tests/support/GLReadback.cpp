@@ -1,6 +1,6 @@
 #include "support/GLReadback.h"
 
-#include "app/FrameReadback.h"
+#include "readback/FrameReadback.h"
 
 #include <FreeImage.h>
 
@@ -35,19 +35,19 @@ RgbImage readTexture(GLuint texture, int level)
     return image;
 }
 
-PrimitiveCounter::PrimitiveCounter()
+ScopedPrimitiveCounter::ScopedPrimitiveCounter()
 {
     glBeginQuery(GL_PRIMITIVES_GENERATED, m_query.id());
 }
 
-PrimitiveCounter::~PrimitiveCounter()
+ScopedPrimitiveCounter::~ScopedPrimitiveCounter()
 {
     if (m_running) {
         glEndQuery(GL_PRIMITIVES_GENERATED);
     }
 }
 
-GLuint PrimitiveCounter::finish()
+GLuint ScopedPrimitiveCounter::finish()
 {
     if (m_running) {
         glEndQuery(GL_PRIMITIVES_GENERATED);

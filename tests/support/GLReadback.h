@@ -27,10 +27,10 @@ RgbImage readTexture(GLuint texture, int level = 0);
 
 // Counts the primitives that reach the geometry stage output (or the
 // rasteriser) while it is alive: a GL_PRIMITIVES_GENERATED query.
-class PrimitiveCounter {
+class ScopedPrimitiveCounter {
 public:
-    PrimitiveCounter();
-    ~PrimitiveCounter();
+    ScopedPrimitiveCounter();
+    ~ScopedPrimitiveCounter();
     GLuint finish();
 
 private:

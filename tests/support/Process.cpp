@@ -15,8 +15,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 void drain(int fd, std::string& into)
 {
     char buffer[4096];
@@ -80,7 +78,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
         helper = std::thread(options.whileRunning, pid);
     }
 
-    const auto deadline = Clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
     int status = 0;
     bool finished = false;
     while (!finished) {
@@ -90,7 +88,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
         drain(errPipe[0], result.err);
         if (waitpid(pid, &status, WNOHANG) == pid) {
             finished = true;
-        } else if (Clock::now() > deadline) {
+        } else if (std::chrono::steady_clock::now() > deadline) {
             result.timedOut = true;
             kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
@@ -153,7 +151,7 @@ bool processGone(pid_t pid)
 
 std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
 {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
     const std::string command =
         "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
     for (;;) {
@@ -161,7 +159,7 @@ std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutS
         while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
             id.pop_back();
         }
-        if (!id.empty() || processGone(pid) || Clock::now() >= deadline) {
+        if (!id.empty() || processGone(pid) || std::chrono::steady_clock::now() >= deadline) {
             return id;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

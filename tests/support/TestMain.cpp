@@ -1,7 +1,8 @@
 // Test entry point: the shell's window (and its GL context) already exists,
 // made during static initialisation; the GL entry points are loaded here once
 // for every test of the executable.
-#include "app/AppState.h"
+#include "app/GLState.h"
+#include "app/Shutdown.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "support/TestProgram.h"
 
-#include "app/GLHelpers.h"
+#include "app/GLObject.h"
+#include "app/GLSL.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 //   shader <name> <GL type>    one per entry of the loader's shader list
 //   attached <n>               shaders attached to the program before linking
 //   linked <m_status>          after a link that did not end the process
-#include "app/AppState.h"
-#include "app/GLHelpers.h"
+#include "app/GLState.h"
+#include "app/SceneSetup.h"
 #include "shaderloader/ShaderLoader.h"
 
 #include <GL/glew.h>

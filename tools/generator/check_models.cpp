@@ -4,34 +4,42 @@
 //   kov_check_models [repo-root]
 #include "mesh_check.h"
 
+#include "app/SceneLayout.h"
+
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/scene.h>
 
 #include <cfloat>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
 
+// Where the scene places each model; its file, whether it is loaded with
+// adjacency (closed) and whether it is normal mapped come from the layout.
 struct Placement {
-    const char* file;
+    SceneAsset::Index asset;
     float scale;
     float ox, oy, oz;
-    bool closed;       // loaded with adjacency
-    bool normalMapped;
     unsigned maxTriangles;
 };
 
 const Placement kModels[] = {
-    {"Lion.obj", 0.1f, -1.0f, -0.43f, -5.5f, true, true, 20000},
-    {"Lion2.obj", 0.1f, -1.55f, -0.43f, -5.5f, true, false, 20000},
-    {"box.obj", 0.1f, 0.0f, 0.3f, -1.5f, true, false, 12},
-    {"box2.obj", 0.2f, 0.0f, 0.4f, 0.0f, true, true, 12},
-    {"box3.obj", 0.1f, 0.0f, 0.5f, -11.0f, true, true, 12},
-    {"cow2.obj", 1.0f, 0.0f, 0.7f, -6.0f, true, false, 10000},
-    {"spaceship.obj", 1.0f, 0.0f, 0.0f, 0.0f, false, false, 6000},
+    {SceneAsset::lion, 0.1f, -1.0f, -0.43f, -5.5f, 20000},
+    {SceneAsset::lion2, 0.1f, -1.55f, -0.43f, -5.5f, 20000},
+    {SceneAsset::test, 0.1f, 0.0f, 0.3f, -1.5f, 12},
+    {SceneAsset::metalBox, 0.2f, 0.0f, 0.4f, 0.0f, 12},
+    {SceneAsset::brickBox, 0.1f, 0.0f, 0.5f, -11.0f, 12},
+    {SceneAsset::cow, 1.0f, 0.0f, 0.7f, -6.0f, 10000},
+    {SceneAsset::spaceStation, 1.0f, 0.0f, 0.0f, 0.0f, 6000},
 };
+
+// The model file's name without its folder.
+const char* fileName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
 
 }  // namespace
 
@@ -39,19 +47,22 @@ int main(int argc, char** argv) {
     const std::string root = argc > 1 ? argv[1] : ".";
     int failures = 0;
     for (const Placement& m : kModels) {
+        const SceneAssetLayout& layout = sceneAssets[m.asset];
+        const char* const file = fileName(layout.modelPath);
+        const bool closed = layout.withAdjacency;
         Assimp::Importer importer;
-        importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);  // drop points and lines
-        std::string path = root + "/models/" + m.file;
+        prepareViewerImporter(importer);
+        std::string path = root + "/" + layout.modelPath;
         const aiScene* scene = importer.ReadFile(path, viewerImportFlags);
         auto fail = [&](const std::string& why) {
-            std::printf("FAIL %-14s %s\n", m.file, why.c_str());
+            std::printf("FAIL %-14s %s\n", file, why.c_str());
             ++failures;
         };
         if (!scene || !scene->mRootNode) {
             fail(std::string("import failed: ") + importer.GetErrorString());
             continue;
         }
-        if (m.closed && scene->mNumMeshes != 1) {
+        if (closed && scene->mNumMeshes != 1) {
             fail("expected exactly one mesh, got " + std::to_string(scene->mNumMeshes));
             continue;
         }
@@ -70,8 +81,8 @@ int main(int argc, char** argv) {
                 }
             }
             std::string why = kov::checkAttributes(mesh);
-            if (why.empty() && m.closed) why = kov::checkClosedManifold(mesh);
-            if (why.empty() && m.normalMapped) why = kov::checkUvHandedness(mesh);
+            if (why.empty() && closed) why = kov::checkClosedManifold(mesh);
+            if (why.empty() && layout.normalMapped) why = kov::checkUvHandedness(mesh);
             if (!why.empty()) {
                 fail(why);
                 ok = false;
@@ -82,7 +93,7 @@ int main(int argc, char** argv) {
             ok = false;
         }
         std::printf("%s %-14s %6u triangles  world (%.3f %.3f %.3f)..(%.3f %.3f %.3f)\n", ok ? "ok  " : "    ",
-                    m.file, tris, lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
+                    file, tris, lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
     }
     return failures == 0 ? 0 : 1;
 }

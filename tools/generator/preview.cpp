@@ -7,10 +7,12 @@
 #include "image.h"
 #include "mesh_check.h"
 
+#include "app/SceneLayout.h"
+
 #include <FreeImage.h>
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/scene.h>
+#include <glm/trigonometric.hpp>
 
 #include <cstdio>
 #include <string>
@@ -142,7 +144,7 @@ struct Placed {
 
 bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector<Light>& lights) {
     Assimp::Importer importer;
-    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, 3);
+    prepareViewerImporter(importer);
     const aiScene* scene = importer.ReadFile(m.obj, viewerImportFlags);
     if (!scene) {
         std::fprintf(stderr, "cannot load %s\n", m.obj.c_str());
@@ -222,17 +224,22 @@ int main(int argc, char** argv) {
         Camera cam = lookAt(Vec3(0, 0.6, 2), Vec3(0, 0.2, -2));
         if (argc >= 5) cam = lookAt(Vec3(0, 0.6, std::atof(argv[4])), Vec3(0, 0.2, std::atof(argv[4]) - 4));
         cam.perspective = true;
-        cam.tanHalf = std::tan(15.0 * 3.14159265358979 / 180.0);
+        cam.tanHalf = std::tan(glm::radians(15.0));
         std::vector<Light> lights = {{Vec3(0, 0.9, 0), true}, {Vec3(0, 0.9, -5), true}, {Vec3(0, 0.9, -10), true}};
-        const std::string m = root + "/models/", t = root + "/textures/";
+        // Each asset's model and colour texture as the scene's layout gives them.
+        const auto placed = [&root](SceneAsset::Index asset, double scale, Vec3 origin) {
+            const SceneAssetLayout& layout = sceneAssets[asset];
+            return Placed{root + "/" + layout.modelPath, root + "/" + sceneTextureFiles[layout.colour].path, scale,
+                          origin};
+        };
         const Placed scene[] = {
-            {m + "spaceship.obj", t + "Metal_Scratch.jpg", 1.0, Vec3(0, 0, 0)},
-            {m + "Lion.obj", t + "Lion_Albido.jpg", 0.1, Vec3(-1.0, -0.43, -5.5)},
-            {m + "Lion2.obj", t + "Lion_Albido.jpg", 0.1, Vec3(-1.55, -0.43, -5.5)},
-            {m + "box.obj", t + "test.png", 0.1, Vec3(0, 0.3, -1.5)},
-            {m + "box2.obj", t + "metal02.jpg", 0.2, Vec3(0, 0.4, 0)},
-            {m + "box3.obj", t + "brick01.jpg", 0.1, Vec3(0, 0.5, -11)},
-            {m + "cow2.obj", t + "cow_texture.jpg", 1.0, Vec3(0, 0.7, -6)},
+            placed(SceneAsset::spaceStation, 1.0, Vec3(0, 0, 0)),
+            placed(SceneAsset::lion, 0.1, Vec3(-1.0, -0.43, -5.5)),
+            placed(SceneAsset::lion2, 0.1, Vec3(-1.55, -0.43, -5.5)),
+            placed(SceneAsset::test, 0.1, Vec3(0, 0.3, -1.5)),
+            placed(SceneAsset::metalBox, 0.2, Vec3(0, 0.4, 0)),
+            placed(SceneAsset::brickBox, 0.1, Vec3(0, 0.5, -11)),
+            placed(SceneAsset::cow, 1.0, Vec3(0, 0.7, -6)),
         };
         for (const Placed& p : scene) ok = drawModel(tg, cam, p, lights) && ok;
         ok = tg.color.save(argv[3]) && ok;

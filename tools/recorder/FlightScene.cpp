@@ -1,8 +1,11 @@
 #include "FlightScene.h"
 
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
-#include "camera/Camera.h"
+#include "app/FrameLoop.h"
+#include "app/GLState.h"
+#include "app/SceneSetup.h"
+#include "app/StandardOutput.h"
+#include "camera/CameraState.h"
 
 #include <GL/glew.h>
 

@@ -21,8 +21,10 @@
 // drawn or the reader stops reading; 2 for a wrong command line.
 #include "FlightScene.h"
 #include "app/AppState.h"
-#include "app/FrameReadback.h"
-#include "camera/Camera.h"
+#include "app/FrameLoop.h"
+#include "app/Shutdown.h"
+#include "readback/FrameReadback.h"
+#include "camera/CameraState.h"
 #include <signal.h>
 #include <unistd.h>
 #include <cmath>

@@ -18,10 +18,12 @@
 // Usage: kov_stages [--time S] [--fps N] OUTDIR   (defaults: 13 s, 10 a second)
 #include "FlightScene.h"
 #include "app/AppState.h"
-#include "app/GLHelpers.h"
-#include "app/FrameReadback.h"
+#include "app/FrameLoop.h"
+#include "app/GLSL.h"
+#include "app/Shutdown.h"
+#include "readback/FrameReadback.h"
 #include "asset/Asset.h"
-#include "camera/Camera.h"
+#include "camera/CameraState.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/type_ptr.hpp>

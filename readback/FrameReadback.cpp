@@ -1,4 +1,4 @@
-#include "app/FrameReadback.h"
+#include "readback/FrameReadback.h"
 
 std::vector<uint8_t> readRgbPixels(int x, int y, int width, int height)
 {

@@ -2,7 +2,7 @@
 // Reading a frame's finished picture back, for the programs that look at
 // what the viewer draws (the recorder, the frame benchmark, the tests); the
 // viewer itself never reads its pictures.
-#include "app/AppState.h"
+#include "app/FrameLoop.h"
 
 #include <GL/glew.h>
 

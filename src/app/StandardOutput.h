@@ -1,0 +1,8 @@
+#pragma once
+// Silencing standard output around code whose printing is not wanted.
+
+// Sends standard output to the null device (both C and C++ streams flushed first)
+// and returns a descriptor of what it was, for restoreStandardOutput; -1 when
+// it could not be saved.
+int discardStandardOutput();
+void restoreStandardOutput(int saved);
