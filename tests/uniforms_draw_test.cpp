@@ -7,9 +7,10 @@
 #include "camera/Camera.h"
 #include "modelloader/ModelLoader.h"
 #include "support/BoxObj.h"
-#include "support/TestProgram.h"
+#include "support/CapturedStdout.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
+#include "support/TestProgram.h"
 
 #include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -275,9 +276,7 @@ protected:
 
 void deleteQuietly(Asset* asset)
 {
-    testing::internal::CaptureStdout();
-    delete asset;
-    testing::internal::GetCapturedStdout();
+    stdoutOf([&] { delete asset; });
 }
 
 } // namespace
