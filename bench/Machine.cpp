@@ -1,7 +1,5 @@
 #include "Machine.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 
 std::string cpuModel()
@@ -17,27 +15,4 @@ std::string cpuModel()
         }
     }
     return "unknown";
-}
-
-long statusKiB(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t length = std::strlen(key);
-    while (std::getline(status, line))
-    {
-        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':')
-        {
-            return std::atol(line.c_str() + length + 1);
-        }
-    }
-    return -1;
-}
-
-bool resetPeak()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
 }

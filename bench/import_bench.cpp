@@ -15,6 +15,7 @@
 //   scripts/own-display.sh build/bench/kov_import_bench
 #include "BenchStats.h"
 #include "Machine.h"
+#include "readback/ProcessMemory.h"
 
 #include "app/GLObject.h"
 #include "app/GLSL.h"

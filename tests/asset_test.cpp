@@ -4,6 +4,7 @@
 #include "asset/Asset.h"
 #include "asset/PointLight.h"
 #include "modelloader/ModelLoader.h"
+#include "support/CapturedStdout.h"
 #include "support/Scratch.h"
 #include "support/TestProgram.h"
 
@@ -87,10 +88,8 @@ int drawnPixel(Asset* asset)
 
 TEST(AssetCore, NewAssetIsAtRestWithTheThreeSceneLightsAndPrintsOnlyWhenDestroyed)
 {
-    testing::internal::CaptureStdout();
-    Asset* asset = new Asset(false, false, 0);
-    const std::string atConstruction = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(atConstruction, "");
+    Asset* asset = nullptr;
+    EXPECT_EQ(stdoutOf([&] { asset = new Asset(false, false, 0); }), "");
 
     expectMatNear(asset->getModelMatrix(), glm::mat4(1.0f), 0.0f);
     EXPECT_EQ(asset->getScale(), 1.0f);
@@ -120,15 +119,14 @@ TEST(AssetCore, NewAssetIsAtRestWithTheThreeSceneLightsAndPrintsOnlyWhenDestroye
     }
 
     // Motion does not print either.
-    testing::internal::CaptureStdout();
-    asset->setRotationSpeed(glm::vec3(1.0f, 2.0f, 3.0f));
-    asset->update(0.5f);
-    asset->scale(2.0f);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(stdoutOf([&] {
+                  asset->setRotationSpeed(glm::vec3(1.0f, 2.0f, 3.0f));
+                  asset->update(0.5f);
+                  asset->scale(2.0f);
+              }),
+              "");
 
-    testing::internal::CaptureStdout();
-    delete asset;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
+    EXPECT_EQ(stdoutOf([&] { delete asset; }), "Asset Destructor\n");
     glGetError(); // the uniform look-ups in program 0 raise errors nobody reads
 }
 
@@ -257,9 +255,7 @@ TEST(AssetCore, DestructorReleasesItsVertexArrayAndBuffers)
     asset->setAdjacencyIndexBuffer(adjacency);
     glGetError();
 
-    testing::internal::CaptureStdout();
-    delete asset;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
+    EXPECT_EQ(stdoutOf([&] { delete asset; }), "Asset Destructor\n");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_FALSE(glIsVertexArray(vao));
     EXPECT_FALSE(glIsBuffer(position));
@@ -283,10 +279,11 @@ TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrder)
         SCOPED_TRACE(order == 0 ? "first loaded deleted first" : "second loaded deleted first");
         Asset* first = new Asset(false, false, 0);
         Asset* second = new Asset(false, false, 0);
-        testing::internal::CaptureStdout();
-        ASSERT_TRUE(ModelLoader::getInstance().loadModel(path, first, true));
-        ASSERT_TRUE(ModelLoader::getInstance().loadModel(path, second, true));
-        testing::internal::GetCapturedStdout();
+        {
+            CapturedStdout quiet;
+            ASSERT_TRUE(ModelLoader::getInstance().loadModel(path, first, true));
+            ASSERT_TRUE(ModelLoader::getInstance().loadModel(path, second, true));
+        }
         ASSERT_NE(first->getVao(), 0u);
         ASSERT_EQ(second->getVao(), first->getVao()) << "a repeat path shares the mesh";
         ASSERT_EQ(second->getPositionBuffer(), first->getPositionBuffer());
@@ -299,9 +296,7 @@ TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrder)
 
         Asset* a = order == 0 ? first : second;
         Asset* b = order == 0 ? second : first;
-        testing::internal::CaptureStdout();
-        delete a;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
+        EXPECT_EQ(stdoutOf([&] { delete a; }), "Asset Destructor\n");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         // The survivor's mesh lives on, and it still draws.
         EXPECT_TRUE(glIsVertexArray(vao));
@@ -309,9 +304,7 @@ TEST(AssetCore, AssetsSharingOneModelAreDestroyedInEitherOrder)
             EXPECT_TRUE(glIsBuffer(name)) << name;
         }
         EXPECT_EQ(drawnPixel(b), 255);
-        testing::internal::CaptureStdout();
-        delete b;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
+        EXPECT_EQ(stdoutOf([&] { delete b; }), "Asset Destructor\n");
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         EXPECT_FALSE(glIsVertexArray(vao));
         for (GLuint name : shared) {

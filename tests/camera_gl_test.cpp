@@ -5,6 +5,7 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "camera/CameraState.h"
+#include "support/CapturedStdout.h"
 
 #include <GLFW/glfw3.h>
 #include <glm/geometric.hpp>
@@ -51,7 +52,7 @@ TEST(CameraObject, ConstructionScrollAndDestruction)
     // The radius comes from the eye at construction: the program's start eye
     // (0, 1, 0) is sqrt(26) from the pivot (0, 0, -5).
     setCameraPosition(glm::vec3(0.0f, 1.0f, 0.0f));
-    testing::internal::CaptureStdout();
+    CapturedStdout destruction;
     Camera* camera = new Camera(window, new Asset(false, false, 0), 1024, 768);
     EXPECT_NEAR(camera->getRadius(), std::sqrt(26.0f), 1e-6f);
     EXPECT_EQ(camera->getPivot(), glm::vec3(0.0f, 0.0f, -5.0f));
@@ -74,7 +75,7 @@ TEST(CameraObject, ConstructionScrollAndDestruction)
 
     // The camera owns its body.
     delete camera;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Asset Destructor\n");
+    EXPECT_EQ(destruction.text(), "Asset Destructor\n");
 
     // Another eye gives another radius: the eye at (0, 0, 7) is 12 away.
     setCameraPosition(glm::vec3(0.0f, 0.0f, 7.0f));

@@ -6,6 +6,7 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "camera/CameraState.h"
+#include "support/CapturedStdout.h"
 #include "support/X11Window.h"
 
 #include <GL/glew.h>
@@ -16,7 +17,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,12 +29,6 @@ struct HeldKey {
     std::string keysym;
     int glfwKey;
 };
-
-bool xdotool(const std::string& arguments)
-{
-    const std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
 
 // Polls GLFW's events until `key` reports `state`, for at most two seconds.
 bool waitForKeyState(GLFWwindow* window, int key, int state)
@@ -181,7 +175,7 @@ protected:
     // reports it held.
     bool holdKey(const std::string& keysym, int glfwKey)
     {
-        if (!xdotool("keydown --window " + windowId + " " + keysym)) {
+        if (!::pressKey(windowId, keysym)) {
             return false;
         }
         held.push_back({keysym, glfwKey});
@@ -196,14 +190,14 @@ protected:
                 break;
             }
         }
-        return xdotool("keyup --window " + windowId + " " + keysym) &&
+        return ::releaseKey(windowId, keysym) &&
                waitForKeyState(window, glfwKey, GLFW_RELEASE);
     }
 
     void releaseKeys()
     {
         for (const HeldKey& key : held) {
-            xdotool("keyup --window " + windowId + " " + key.keysym);
+            ::releaseKey(windowId, key.keysym);
             waitForKeyState(window, key.glfwKey, GLFW_RELEASE);
         }
         held.clear();
@@ -266,7 +260,7 @@ TEST_F(CameraInput, RealWheelEventsReachTheAccumulator)
     Camera& cam = makeCamera();
     place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
     // Buttons 4 and 5 are the wheel on X11: two notches forward.
-    ASSERT_TRUE(xdotool("click --window " + windowId + " --repeat 2 4"));
+    ASSERT_TRUE(clickButton(windowId, 4, 2));
     for (int i = 0; i < 200 && getScrollY() < 2.0; ++i) {
         glfwPollEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -276,7 +270,7 @@ TEST_F(CameraInput, RealWheelEventsReachTheAccumulator)
     cam.scrollZoom();
     EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.0f));
 
-    ASSERT_TRUE(xdotool("click --window " + windowId + " 5"));
+    ASSERT_TRUE(clickButton(windowId, 5));
     for (int i = 0; i < 200 && !getScrolled(); ++i) {
         glfwPollEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -541,11 +535,7 @@ TEST_F(CameraInput, RadiusWarningTwiceOutsideAndNeverOnTheBoundary)
     ASSERT_EQ(cam.getRadius(), 5.0f);
     ASSERT_EQ(cam.getPivot(), glm::vec3(0.0f, 0.0f, -5.0f));
 
-    auto warnings = [&](glm::vec3 position) {
-        ::testing::internal::CaptureStdout();
-        cam.checkRadius(position);
-        return ::testing::internal::GetCapturedStdout();
-    };
+    auto warnings = [&](glm::vec3 position) { return stdoutOf([&] { cam.checkRadius(position); }); };
     EXPECT_EQ(warnings(glm::vec3(0.0f, 0.0f, 1.0f)), "out of camera radius\nout of camera radius\n");
     EXPECT_EQ(warnings(glm::vec3(3.0f, 4.00001f, -5.0f)), "out of camera radius\nout of camera radius\n");
     // On the boundary: distance 5 exactly (3-4-5), and the eye's own start.

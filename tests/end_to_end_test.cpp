@@ -7,6 +7,7 @@
 #include "support/Process.h"
 #include "support/Scratch.h"
 #include "support/Transcript.h"
+#include "support/ViewerSession.h"
 
 #include <GLFW/glfw3.h>
 #include <assimp/version.h>
@@ -14,7 +15,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -45,74 +45,7 @@ std::string echoOfAllStages(const ScratchScene& scene)
     return text;
 }
 
-// Holds a key down long enough to span at least one whole frame, then lets go.
-void holdKey(const std::string& windowId, const std::string& keysym, double seconds)
-{
-    std::system(("xdotool keydown --window " + windowId + " " + keysym + " >/dev/null 2>&1").c_str());
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    std::system(("xdotool keyup --window " + windowId + " " + keysym + " >/dev/null 2>&1").c_str());
-}
-
-// Presses and releases a key in one request: both reach the program within
-// one frame, so the loop sees the press only if it keeps it (sticky keys).
-void tapKey(const std::string& windowId, const std::string& keysym)
-{
-    std::system(("xdotool keydown --window " + windowId + " " + keysym + " keyup --window " + windowId + " " +
-                 keysym + " >/dev/null 2>&1")
-                    .c_str());
-}
-
-enum class Ending { TapEscape, HoldEscape, CloseButton };
-
-struct DemoRun {
-    ProcessResult result;
-    std::string windowId;
-};
-
-// Runs the binary in `scene` and, once its window has shown a few frames,
-// ends it the given way.
-DemoRun runAndEnd(const ScratchScene& scene, Ending ending)
-{
-    DemoRun run;
-    std::atomic<bool> found{false};
-    std::string windowId;
-    ProcessOptions options;
-    options.workingDirectory = scene.path();
-    options.timeoutSeconds = 60.0;
-    options.whileRunning = [&](pid_t pid) {
-        windowId = waitForWindowOf(pid, "KOV", 60.0);
-        if (windowId.empty()) {
-            return;
-        }
-        found = true;
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        switch (ending) {
-        case Ending::TapEscape:
-            tapKey(windowId, "Escape");
-            break;
-        case Ending::HoldEscape:
-            holdKey(windowId, "Escape", 1.0);
-            break;
-        case Ending::CloseButton:
-            // Asked again (the window looked up afresh) while the program
-            // runs on, in case the message went to a window that was gone.
-            for (int attempt = 0; attempt < 10 && kill(pid, 0) == 0; ++attempt) {
-                closeWindow(windowId);
-                std::this_thread::sleep_for(std::chrono::seconds(3));
-                const std::string again = waitForWindowOf(pid, "KOV", 0.5);
-                if (!again.empty()) {
-                    windowId = again;
-                }
-            }
-            break;
-        }
-    };
-    run.result = runProcess({KOV_BINARY}, options);
-    run.windowId = found ? windowId : std::string();
-    return run;
-}
-
-void expectCleanNormalExit(const DemoRun& run)
+void expectCleanNormalExit(const ViewerSession& run)
 {
     EXPECT_FALSE(run.windowId.empty()) << "the program's window never appeared";
     ASSERT_FALSE(run.result.timedOut) << "the frame loop did not end";
@@ -182,7 +115,7 @@ double litShare(const RgbImage& image)
 TEST(EndToEnd, EscapeEndsARunWithTheFullTranscript)
 {
     ScratchScene scene;
-    const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
+    const ViewerSession run = runViewerSession(scene.path(), Ending::HoldEscape);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace()));
     EXPECT_TRUE(linesStartingWith(run.result.out, "Couldn't open").empty());
@@ -193,7 +126,7 @@ TEST(EndToEnd, EscapeEndsARunWithTheFullTranscript)
 TEST(EndToEnd, AShortEscapeTapEndsTheRun)
 {
     ScratchScene scene;
-    const DemoRun run = runAndEnd(scene, Ending::TapEscape);
+    const ViewerSession run = runViewerSession(scene.path(), Ending::TapEscape);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     const std::string& out = run.result.out;
     ASSERT_GE(out.size(), shutdownTrace().size());
@@ -203,7 +136,7 @@ TEST(EndToEnd, AShortEscapeTapEndsTheRun)
 TEST(EndToEnd, TheCloseButtonEndsARunWithTheFullTranscript)
 {
     ScratchScene scene;
-    const DemoRun run = runAndEnd(scene, Ending::CloseButton);
+    const ViewerSession run = runViewerSession(scene.path(), Ending::CloseButton);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     EXPECT_TRUE(sameTranscript(run.result.out, echoOfAllStages(scene) + versionBlock() + shutdownTrace()));
 }
@@ -217,7 +150,7 @@ TEST(EndToEnd, MissingModelsAreReportedInLoadOrder)
     for (const std::string& model : modelFiles) {
         scene.remove(model);
     }
-    const DemoRun run = runAndEnd(scene, Ending::HoldEscape);
+    const ViewerSession run = runViewerSession(scene.path(), Ending::HoldEscape);
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
 
     std::string expected = echoOfAllStages(scene) + versionBlock();

@@ -16,8 +16,11 @@
 #include "modelloader/ModelLoader.h"
 #include "readback/FrameReadback.h"
 #include "support/BoxObj.h"
+#include "support/CapturedStdout.h"
 #include "support/EndOfFrameState.h"
+#include "support/FreshScene.h"
 #include "support/GLReadback.h"
+#include "support/ScopedEntryPoint.h"
 #include "support/Scratch.h"
 #include "support/X11Window.h"
 #include "textureloader/TextureLoader.h"
@@ -43,37 +46,6 @@ namespace {
 
 const int width = 1024;
 const int height = 768;
-
-void linkScenePrograms()
-{
-    static bool linked = false;
-    if (linked) {
-        return;
-    }
-    linked = true;
-    struct Program {
-        ShaderLoader* loader;
-        std::vector<const char*> files;
-    };
-    const Program programs[] = {
-        {&basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"}},
-        {&shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"}},
-        {&ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"}},
-        {&normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"}},
-    };
-    ::testing::internal::CaptureStdout(); // the loader echoes every source
-    for (const Program& program : programs) {
-        for (const char* file : program.files) {
-            program.loader->loadShader(file);
-        }
-        program.loader->linkProgram();
-    }
-    ::testing::internal::GetCapturedStdout();
-    clearGLErrors();
-    for (const Program& program : programs) {
-        ASSERT_EQ(program.loader->getStatus(), 1) << program.files[0] << " did not link";
-    }
-}
 
 std::string floorObj()
 {
@@ -107,6 +79,7 @@ RgbImage checker(uint8_t r0, uint8_t g0, uint8_t b0, uint8_t r1, uint8_t g1, uin
 void buildScene(const ScratchDirectory& dir)
 {
     ASSERT_NO_FATAL_FAILURE(linkScenePrograms());
+    clearGLErrors();
     dir.write("floor.obj", floorObj());
     dir.write("box.obj", boxObj(glm::vec3(-1.2f, -0.8f, -2.4f), glm::vec3(-0.4f, 0.0f, -1.6f)));
     dir.write("mapped.obj", boxObj(glm::vec3(0.5f, -0.9f, -4.9f), glm::vec3(1.3f, -0.1f, -4.1f)));
@@ -115,7 +88,7 @@ void buildScene(const ScratchDirectory& dir)
     ASSERT_TRUE(savePng(dir.file("colour.png"), colourImage));
     ASSERT_TRUE(savePng(dir.file("normal.png"), normalImage));
 
-    ::testing::internal::CaptureStdout();
+    CapturedStdout quiet;
     Texture* colour = TextureLoader::getInstance().loadTexture(dir.file("colour.png"), 0);
     Texture* normal = TextureLoader::getInstance().loadTexture(dir.file("normal.png"), 1);
     textures.push_back(colour);
@@ -134,7 +107,7 @@ void buildScene(const ScratchDirectory& dir)
     mapped->setTextureUnit(colour->m_unit);
     mapped->setNormalMap(normal->m_handle);
     mapped->setNormalMapUnit(normal->m_unit);
-    ::testing::internal::GetCapturedStdout();
+    quiet.text();
     clearGLErrors();
 
     assets.push_back(floor);
@@ -345,9 +318,7 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
     const int programsBefore = countNames([](GLuint n) { return glIsProgram(n); });
     const int vertexArraysBefore = countNames([](GLuint n) { return glIsVertexArray(n); });
 
-    ::testing::internal::CaptureStdout();
-    createFramebuffer();
-    const std::string output = ::testing::internal::GetCapturedStdout();
+    const std::string output = stdoutOf(createFramebuffer);
     EXPECT_EQ(output.find("fbo error"), std::string::npos) << output;
     ASSERT_NE(fbo, 0u);
     ASSERT_NE(depthBuffer, 0u);
@@ -484,38 +455,31 @@ GLint GLAPIENTRY countedLookUp(GLuint program, const GLchar* name)
 TEST(Framebuffer, PresentProgramIsCheckedAndItsSamplerLookedUpOnce)
 {
     const int programsBefore = countNames([](GLuint n) { return glIsProgram(n); });
-    realGetShaderiv = __glewGetShaderiv;
-    realGetProgramiv = __glewGetProgramiv;
-    realGetUniformLocation = __glewGetUniformLocation;
-
-    __glewGetShaderiv = failedCompile;
-    ::testing::internal::CaptureStdout();
-    createFramebuffer();
-    __glewGetShaderiv = realGetShaderiv;
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "fbo error: the present shaders did not compile\n");
+    {
+        const ScopedEntryPoint compileStatus(__glewGetShaderiv, failedCompile, realGetShaderiv);
+        EXPECT_EQ(stdoutOf(createFramebuffer), "fbo error: the present shaders did not compile\n");
+    }
     EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsBefore);
     presentFramebuffer(); // nothing to copy with
     releaseFramebuffer();
 
-    __glewGetProgramiv = failedLink;
-    ::testing::internal::CaptureStdout();
-    createFramebuffer();
-    __glewGetProgramiv = realGetProgramiv;
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "fbo error: the present program did not link\n");
+    {
+        const ScopedEntryPoint linkStatus(__glewGetProgramiv, failedLink, realGetProgramiv);
+        EXPECT_EQ(stdoutOf(createFramebuffer), "fbo error: the present program did not link\n");
+    }
     EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsBefore);
     releaseFramebuffer();
 
-    __glewGetUniformLocation = countedLookUp;
-    uniformLookUps = 0;
-    ::testing::internal::CaptureStdout();
-    createFramebuffer();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    const int atCreation = uniformLookUps;
-    presentFramebuffer();
-    presentFramebuffer();
-    __glewGetUniformLocation = realGetUniformLocation;
-    EXPECT_EQ(atCreation, 1);
-    EXPECT_EQ(uniformLookUps, atCreation) << "looked up again on every present";
+    {
+        const ScopedEntryPoint lookUp(__glewGetUniformLocation, countedLookUp, realGetUniformLocation);
+        uniformLookUps = 0;
+        EXPECT_EQ(stdoutOf(createFramebuffer), "");
+        const int atCreation = uniformLookUps;
+        presentFramebuffer();
+        presentFramebuffer();
+        EXPECT_EQ(atCreation, 1);
+        EXPECT_EQ(uniformLookUps, atCreation) << "looked up again on every present";
+    }
     releaseFramebuffer();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDrawBuffer(GL_BACK);
@@ -567,9 +531,7 @@ TEST(Framebuffer, FrameThroughItMatchesTheDirectFrame)
         glfwSwapBuffers(appWindow.getWindow());
     }
 
-    ::testing::internal::CaptureStdout();
-    createFramebuffer();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout().find("fbo error"), std::string::npos);
+    EXPECT_EQ(stdoutOf(createFramebuffer).find("fbo error"), std::string::npos);
     BindingObserver bindings;
     setPassObserver(&bindings);
     stillFrame();

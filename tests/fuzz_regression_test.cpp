@@ -2,9 +2,10 @@
 // kept as regression tests: each case below rebuilds one such file, and the
 // last case replays every committed regression input of the fuzz corpus
 // through the real loaders.
-#include "Machine.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
+#include "readback/ProcessMemory.h"
+#include "support/CapturedStdout.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 #include "textureloader/ImageDecoder.h"
@@ -130,9 +131,9 @@ TEST(FuzzRegression, ModelsInOtherFormatsReachNoOtherReader)
     for (const char* name : {"tripping.off", "tetrahedron.ply"}) {
         SCOPED_TRACE(name);
         Asset asset(true, false, 0);
-        testing::internal::CaptureStdout();
-        const bool loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, true);
-        const std::string out = testing::internal::GetCapturedStdout();
+        bool loaded = false;
+        const std::string out =
+            stdoutOf([&] { loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, true); });
 
         EXPECT_FALSE(loaded);
         EXPECT_NE(out.find("No suitable reader found"), std::string::npos) << out;
@@ -173,9 +174,8 @@ TEST(FuzzRegression, CommittedRegressionInputsLoadOrFailCleanly)
             const std::string name = "model" + std::to_string(replayed) + ".obj";
             dir.write(name, withSelector ? bytes.substr(1) : bytes);
             Asset asset(true, (selector & 8) != 0, 0);
-            testing::internal::CaptureStdout();
-            const bool loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, (selector & 4) != 0);
-            testing::internal::GetCapturedStdout();
+            bool loaded = false;
+            stdoutOf([&] { loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, (selector & 4) != 0); });
             if (!loaded) {
                 EXPECT_EQ(asset.getVao(), 0u);
                 EXPECT_EQ(asset.getNumIndices(), 0);

@@ -12,6 +12,7 @@
 #include "app/FrameLoop.h"
 #include "camera/CameraState.h"
 #include "readback/FrameReadback.h"
+#include "support/CapturedStdout.h"
 #include "support/FreshScene.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
@@ -106,9 +107,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
-        ::testing::internal::CaptureStdout(); // the loaders echo every source
-        setUpFreshScene();
-        ::testing::internal::GetCapturedStdout();
+        stdoutOf(setUpFreshScene); // the loaders echo every source
         ASSERT_NO_FATAL_FAILURE(expectTheDriverAskedFor());
         stepsTaken = 0;
         glViewport(0, 0, frameWidth, frameHeight);

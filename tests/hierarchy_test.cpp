@@ -9,6 +9,7 @@
 #include "asset/HierarchicalAsset.h"
 #include "asset/HierarchicalAssetRotating.h"
 #include "modelloader/ModelLoader.h"
+#include "support/CapturedStdout.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 #include "support/TestProgram.h"
@@ -288,9 +289,7 @@ TEST(HierarchicalAsset, DeletingAParentDeletesItsChildrenRecursivelyButNotARemov
     Asset* handedBack = parent->removeLastChild();
     ASSERT_EQ(handedBack, removed);
 
-    ::testing::internal::CaptureStdout();
-    delete parent;
-    const std::string parentOutput = ::testing::internal::GetCapturedStdout();
+    const std::string parentOutput = stdoutOf([&] { delete parent; });
     // parent, leaf, middle, grandchild, spinner, spun.
     EXPECT_EQ(countLines(parentOutput, "Asset Destructor"), 6) << parentOutput;
     EXPECT_TRUE(leafDestroyed);
@@ -298,9 +297,7 @@ TEST(HierarchicalAsset, DeletingAParentDeletesItsChildrenRecursivelyButNotARemov
     EXPECT_TRUE(spunDestroyed);
     EXPECT_FALSE(removedChildDestroyed) << "the removed child belongs to the caller now";
 
-    ::testing::internal::CaptureStdout();
-    delete handedBack;
-    const std::string removedOutput = ::testing::internal::GetCapturedStdout();
+    const std::string removedOutput = stdoutOf([&] { delete handedBack; });
     EXPECT_EQ(countLines(removedOutput, "Asset Destructor"), 2) << removedOutput;
     EXPECT_TRUE(removedChildDestroyed);
 }
@@ -518,12 +515,13 @@ TYPED_TEST(EitherParent, ChildIsDrawnWithItsParentsProgramAndLitFlag)
     auto* parent = new Parent(false, false, litProgram.id());
     auto* child = new Asset(false, false, litProgram.id());
     Asset alone(false, false, litProgram.id());
-    ::testing::internal::CaptureStdout();
-    // Three spellings of the path: three meshes of their own.
-    ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.file("square.obj"), parent, false));
-    ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.path() + "/./square.obj", child, false));
-    ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.path() + "//square.obj", &alone, false));
-    ::testing::internal::GetCapturedStdout();
+    {
+        CapturedStdout quiet;
+        // Three spellings of the path: three meshes of their own.
+        ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.file("square.obj"), parent, false));
+        ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.path() + "/./square.obj", child, false));
+        ASSERT_TRUE(ModelLoader::getInstance().loadModel(dir.path() + "//square.obj", &alone, false));
+    }
     parent->setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(-0.6f, 0.0f, 0.0f)));
     alone.setModelMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(0.6f, 0.0f, 0.0f)));
     parent->addChild(child);
@@ -551,9 +549,7 @@ TYPED_TEST(EitherParent, ChildIsDrawnWithItsParentsProgramAndLitFlag)
     EXPECT_EQ(childPixel[0], alonePixel[0]);
     EXPECT_EQ(childPixel[1], alonePixel[1]);
 
-    ::testing::internal::CaptureStdout();
-    delete parent;
-    ::testing::internal::GetCapturedStdout();
+    stdoutOf([&] { delete parent; });
     glUseProgram(0);
     clearGLErrors();
 }

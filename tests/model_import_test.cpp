@@ -1,19 +1,21 @@
 // Model import through the real importer on small OBJ files written here:
 // the flattened vertex arrays and per-mesh table, the uploaded buffers and the
-// vertex array layout, the path cache, and the failure transcripts.
+// vertex array layout, the path cache, the failure transcripts, and the
+// importer version banner of the loader's first use.
 #include "readback/BufferReadback.h"
 #include "asset/Asset.h"
 #include "modelloader/ModelLoader.h"
+#include "support/CapturedStdout.h"
 #include "support/Scratch.h"
 #include "support/TestProgram.h"
 
+#include <assimp/version.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -70,13 +72,6 @@ struct Vec2 {
 bool near(float a, float b)
 {
     return std::fabs(a - b) < 1e-5f;
-}
-
-std::string capture(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
 }
 
 std::unique_ptr<Asset> makeAsset(bool normalMapped = false)
@@ -334,7 +329,7 @@ TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
     auto second = makeAsset(true);
     std::string out;
     bool loaded = false;
-    out = capture([&] { loaded = load(path, second.get(), true); });
+    out = stdoutOf([&] { loaded = load(path, second.get(), true); });
     EXPECT_TRUE(loaded) << "the second load must be served from the cache, not the (deleted) file";
     EXPECT_EQ(out, "");
     EXPECT_EQ(second->getVao(), first->getVao());
@@ -448,7 +443,7 @@ TEST_F(ModelImport, MissingFileIsReportedAndNotRemembered)
     const std::string path = dir.file("later.obj");
     auto asset = makeAsset();
     bool loaded = true;
-    const std::string out = capture([&] { loaded = load(path, asset.get(), true); });
+    const std::string out = stdoutOf([&] { loaded = load(path, asset.get(), true); });
     EXPECT_FALSE(loaded);
     EXPECT_EQ(out, "Couldn't open file: " + path + "\n\n");
     EXPECT_EQ(asset->getVao(), 0u);
@@ -476,7 +471,7 @@ TEST_F(ModelImport, FileThatIsNoModelFails)
         dir.write(name, std::string(name) == "empty.obj" ? std::string() : garbage);
         auto asset = makeAsset();
         bool loaded = true;
-        const std::string out = capture([&] { loaded = load(dir.file(name), asset.get(), false); });
+        const std::string out = stdoutOf([&] { loaded = load(dir.file(name), asset.get(), false); });
         EXPECT_FALSE(loaded);
         ASSERT_FALSE(out.empty());
         EXPECT_EQ(out.back(), '\n');
@@ -607,4 +602,17 @@ TEST_F(ModelImport, DeletedFirstAssetIsForgotten)
     ASSERT_TRUE(load(path, third.get(), false));
     EXPECT_EQ(third->getVao(), second->getVao());
     third.reset();
+}
+
+// Needs a process in which nothing has touched the loader yet: each test case
+// runs in its own process.
+TEST(ModelLoaderBanner, FirstUsePrintsTheVersionAndAnEmptyLine)
+{
+    ModelLoader* first = nullptr;
+    const std::string banner = stdoutOf([&] { first = &ModelLoader::getInstance(); });
+    EXPECT_EQ(banner, std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n\n");
+
+    ModelLoader* again = nullptr;
+    EXPECT_EQ(stdoutOf([&] { again = &ModelLoader::getInstance(); }), "");
+    EXPECT_EQ(first, again);
 }

@@ -15,8 +15,10 @@
 #include "asset/Asset.h"
 #include "camera/Camera.h"
 #include "camera/CameraState.h"
+#include "support/CapturedStdout.h"
 #include "support/EndOfFrameState.h"
 #include "support/FreshScene.h"
+#include "support/ScopedEntryPoint.h"
 #include "textureloader/TextureLoader.h"
 
 #include <dlfcn.h>
@@ -303,7 +305,6 @@ const std::vector<std::pair<std::string, glm::vec3>> placements = {
     {"lion2", {-1.55f, -0.43f, -5.5f}},
 };
 
-bool entryPointsReplaced = false;
 NamedAssets named;
 
 class RenderPasses : public ::testing::Test {
@@ -322,21 +323,20 @@ protected:
                 }
             }
         }
-        if (!entryPointsReplaced) {
-            entryPointsReplaced = true;
-            realUseProgram = __glewUseProgram;
-            realBindFramebuffer = __glewBindFramebuffer;
-            __glewUseProgram = recordingUseProgram;
-            __glewBindFramebuffer = recordingBindFramebuffer;
-            realDeleteFramebuffers = __glewDeleteFramebuffers;
-            realDeleteRenderbuffers = __glewDeleteRenderbuffers;
-            realDeleteVertexArrays = __glewDeleteVertexArrays;
-            __glewDeleteFramebuffers = recordingDeleteFramebuffers;
-            __glewDeleteRenderbuffers = recordingDeleteRenderbuffers;
-            __glewDeleteVertexArrays = recordingDeleteVertexArrays;
-        }
         ASSERT_EQ(named.byName.size(), placements.size()) << "not every scene asset is where it was put";
     }
+
+    // GLEW's entry points that the frames are watched through, swapped for
+    // the test's lifetime.
+    const ScopedEntryPoint<PFNGLUSEPROGRAMPROC> m_useProgram{__glewUseProgram, recordingUseProgram, realUseProgram};
+    const ScopedEntryPoint<PFNGLBINDFRAMEBUFFERPROC> m_bindFramebuffer{__glewBindFramebuffer, recordingBindFramebuffer,
+                                                                       realBindFramebuffer};
+    const ScopedEntryPoint<PFNGLDELETEFRAMEBUFFERSPROC> m_deleteFramebuffers{
+        __glewDeleteFramebuffers, recordingDeleteFramebuffers, realDeleteFramebuffers};
+    const ScopedEntryPoint<PFNGLDELETERENDERBUFFERSPROC> m_deleteRenderbuffers{
+        __glewDeleteRenderbuffers, recordingDeleteRenderbuffers, realDeleteRenderbuffers};
+    const ScopedEntryPoint<PFNGLDELETEVERTEXARRAYSPROC> m_deleteVertexArrays{
+        __glewDeleteVertexArrays, recordingDeleteVertexArrays, realDeleteVertexArrays};
 
     // Renders frames with a fixed step while recording what they do.
     FrameRecorder renderRecorded(int frames, double dt = 0.125)
@@ -745,8 +745,8 @@ private:
 TEST_F(RenderPasses, FurtherListsAreDrawnPlainAndUpdatedAfterTheMainList)
 {
     std::vector<std::string> log;
-    ::testing::internal::CaptureStdout();
     {
+        CapturedStdout quiet;
         ListedProbe main("main", false, &log);
         ListedProbe second("second", true, &log);
         ListedProbe third("third", true, &log);
@@ -758,7 +758,6 @@ TEST_F(RenderPasses, FurtherListsAreDrawnPlainAndUpdatedAfterTheMainList)
         assets2.clear();
         assets3.clear();
     }
-    ::testing::internal::GetCapturedStdout();
     clearGLErrors();
 
     std::vector<std::string> expected = {"main update", "second update", "third update"};
@@ -787,9 +786,7 @@ TEST_F(RenderPasses, CleanupReleasesAssetsCameraAndTextures)
 
     FrameRecorder frameRecorder;
     recorder = &frameRecorder;
-    ::testing::internal::CaptureStdout();
-    cleanup();
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string out = stdoutOf(cleanup);
     recorder = nullptr;
 
     std::string expected;

@@ -6,7 +6,9 @@
 #include "app/GLSL.h"
 #include "app/GLState.h"
 #include "shaderloader/ShaderLoader.h"
+#include "support/CapturedStdout.h"
 #include "support/Process.h"
+#include "support/ScopedEntryPoint.h"
 #include "support/Scratch.h"
 #include "support/Transcript.h"
 
@@ -268,10 +270,10 @@ TEST(ShaderLoaderInProcess, SamePathTwiceMakesTwoAttachedShadersAndTheLoaderDele
     std::vector<GLuint> shaders;
     {
         ShaderLoader loader;
-        testing::internal::CaptureStdout();
-        loader.loadShader(path);
-        loader.loadShader(path);
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = stdoutOf([&] {
+            loader.loadShader(path);
+            loader.loadShader(path);
+        });
         EXPECT_EQ(out, echoed(path, goodVertex) + echoed(path, goodVertex));
         EXPECT_EQ(loader.getStatus(), 1);
 
@@ -329,19 +331,12 @@ struct GLCallCounter {
     GLCallCounter()
     {
         creates = programDeletes = shaderDeletes = 0;
-        realCreate = __glewCreateProgram;
-        realDeleteProgram = __glewDeleteProgram;
-        realDeleteShader = __glewDeleteShader;
-        __glewCreateProgram = &create;
-        __glewDeleteProgram = &deleteProgram;
-        __glewDeleteShader = &deleteShader;
     }
-    ~GLCallCounter()
-    {
-        __glewCreateProgram = realCreate;
-        __glewDeleteProgram = realDeleteProgram;
-        __glewDeleteShader = realDeleteShader;
-    }
+
+    const ScopedEntryPoint<PFNGLCREATEPROGRAMPROC> m_create{__glewCreateProgram, &create, realCreate};
+    const ScopedEntryPoint<PFNGLDELETEPROGRAMPROC> m_deleteProgram{__glewDeleteProgram, &deleteProgram,
+                                                                   realDeleteProgram};
+    const ScopedEntryPoint<PFNGLDELETESHADERPROC> m_deleteShader{__glewDeleteShader, &deleteShader, realDeleteShader};
 };
 int GLCallCounter::creates = 0;
 int GLCallCounter::programDeletes = 0;
@@ -412,9 +407,8 @@ TEST(ShaderLoaderInProcess, AGLErrorThatGLUCannotNameIsStillPrinted)
     clearGLErrors();
 
     injectedError = GL_CONTEXT_LOST;
-    testing::internal::CaptureStdout();
-    const int linked = linkShaderProgram(&program);
-    const std::string out = testing::internal::GetCapturedStdout();
+    int linked = -1;
+    const std::string out = stdoutOf([&] { linked = linkShaderProgram(&program); });
     EXPECT_EQ(linked, 0);
     EXPECT_EQ(out.compare(0, 30, "Failed to link shader program\n"), 0) << out;
     const std::string last = "unknown GL error 0x0507\n";

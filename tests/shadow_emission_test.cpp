@@ -8,6 +8,7 @@
 #include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "shaderloader/ShaderLoader.h"
+#include "support/CapturedStdout.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -107,12 +108,12 @@ class ShadowEmission : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testing::internal::CaptureStdout();
-        m_shadow.loadShader("shaders/shadow.vert");
-        m_shadow.loadShader("shaders/shadow.geom");
-        m_shadow.loadShader("shaders/shadow.frag");
-        m_shadow.linkProgram();
-        testing::internal::GetCapturedStdout();
+        stdoutOf([&] {
+            m_shadow.loadShader("shaders/shadow.vert");
+            m_shadow.loadShader("shaders/shadow.geom");
+            m_shadow.loadShader("shaders/shadow.frag");
+            m_shadow.linkProgram();
+        });
         ASSERT_EQ(m_shadow.getStatus(), 1);
         // llvmpipe makes the window's depth buffer on first use; a clear
         // brings it into being before the first draw with a geometry shader.
@@ -126,9 +127,8 @@ protected:
     {
         m_dir.write(name, obj);
         auto asset = std::make_unique<Asset>(false, false, m_shadow.getProgram());
-        testing::internal::CaptureStdout();
-        const bool loaded = ModelLoader::getInstance().loadModel(m_dir.file(name), asset.get(), true);
-        testing::internal::GetCapturedStdout();
+        bool loaded = false;
+        stdoutOf([&] { loaded = ModelLoader::getInstance().loadModel(m_dir.file(name), asset.get(), true); });
         EXPECT_TRUE(loaded);
         EXPECT_NE(asset->getAdjacencyIndexBuffer(), 0u);
         glGetError();
@@ -177,14 +177,14 @@ protected:
     {
         const GLuint triangles = volumePrimitives(asset, light);
         ShaderLoader capturing;
-        testing::internal::CaptureStdout();
-        capturing.loadShader("shaders/shadow.vert");
-        capturing.loadShader("shaders/shadow.geom");
-        capturing.loadShader("shaders/shadow.frag");
-        const char* position = "gl_Position";
-        glTransformFeedbackVaryings(capturing.getProgram(), 1, &position, GL_INTERLEAVED_ATTRIBS);
-        capturing.linkProgram();
-        testing::internal::GetCapturedStdout();
+        stdoutOf([&] {
+            capturing.loadShader("shaders/shadow.vert");
+            capturing.loadShader("shaders/shadow.geom");
+            capturing.loadShader("shaders/shadow.frag");
+            const char* position = "gl_Position";
+            glTransformFeedbackVaryings(capturing.getProgram(), 1, &position, GL_INTERLEAVED_ATTRIBS);
+            capturing.linkProgram();
+        });
         EXPECT_EQ(capturing.getStatus(), 1);
 
         std::vector<glm::vec4> corners(3 * triangles);

@@ -16,6 +16,8 @@
 #include "modelloader/ModelLoader.h"
 #include "readback/FrameReadback.h"
 #include "support/BoxObj.h"
+#include "support/CapturedStdout.h"
+#include "support/FreshScene.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 
@@ -51,34 +53,6 @@ std::string openSquareObj(float half, float y)
     return obj.str();
 }
 
-void loadProgramsOnce()
-{
-    static bool loaded = false;
-    if (loaded) {
-        return;
-    }
-    loaded = true;
-    ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
-    ::testing::internal::CaptureStdout(); // the loaders echo every source
-    basicLightingShader.loadShader("shaders/BasicLighting.vert");
-    basicLightingShader.loadShader("shaders/BasicLighting.frag");
-    basicLightingShader.linkProgram();
-    shadowShader.loadShader("shaders/shadow.vert");
-    shadowShader.loadShader("shaders/shadow.geom");
-    shadowShader.loadShader("shaders/shadow.frag");
-    shadowShader.linkProgram();
-    ambientShader.loadShader("shaders/ambientShader.vert");
-    ambientShader.loadShader("shaders/ambientShader.frag");
-    ambientShader.linkProgram();
-    normalMappingShader.loadShader("shaders/normalMapping.vert");
-    normalMappingShader.loadShader("shaders/normalMapping.frag");
-    normalMappingShader.linkProgram();
-    ::testing::internal::GetCapturedStdout();
-    for (ShaderLoader* loader : {&basicLightingShader, &shadowShader, &ambientShader, &normalMappingShader}) {
-        ASSERT_EQ(loader->getStatus(), 1);
-    }
-}
-
 struct Frames {
     RgbImage withVolumes;
     RgbImage withoutVolumes;
@@ -88,7 +62,8 @@ class Shadows : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(loadProgramsOnce());
+        ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
+        ASSERT_NO_FATAL_FAILURE(linkScenePrograms());
         glViewport(0, 0, width, height);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         setCameraUp(glm::vec3(0.0f, 1.0f, 0.0f));
@@ -97,9 +72,7 @@ protected:
     void TearDown() override
     {
         for (Asset* asset : assets) {
-            ::testing::internal::CaptureStdout();
-            delete asset;
-            ::testing::internal::GetCapturedStdout();
+            stdoutOf([&] { delete asset; });
         }
         assets.clear();
     }
@@ -108,9 +81,9 @@ protected:
     {
         m_files.write(name, obj);
         Asset* asset = new Asset(false, false, basicLightingShader.getProgram());
-        ::testing::internal::CaptureStdout();
-        const bool loaded = ModelLoader::getInstance().loadModel(m_files.file(name), asset, withAdjacency);
-        const std::string out = ::testing::internal::GetCapturedStdout();
+        bool loaded = false;
+        const std::string out = stdoutOf(
+            [&] { loaded = ModelLoader::getInstance().loadModel(m_files.file(name), asset, withAdjacency); });
         EXPECT_TRUE(loaded) << out;
         EXPECT_GT(asset->getNumIndices(), 0);
         EXPECT_EQ(asset->hasAdjacency(), withAdjacency);

@@ -11,6 +11,7 @@
 #include "app/SceneSetup.h"
 #include "app/Shutdown.h"
 #include "camera/CameraState.h"
+#include "readback/ProcessMemory.h"
 
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -37,19 +38,6 @@ constexpr int renderEvery = 250;
 // with a margin for the frames that end each stage, then ten minutes at rest.
 constexpr double flightSeconds = 112.0;
 constexpr double restSeconds = 600.0;
-
-long statusKilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            return std::stol(line.substr(prefix.size()));
-        }
-    }
-    return -1;
-}
 
 // Bytes of heap in use by the program: the sanitizer's count of live blocks
 // (freed blocks wait in its quarantine, which resident memory would show),
@@ -116,7 +104,7 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
             namesAfterWarmUp.emplace();
         }
         if (frame >= warmUpFrames && frame % renderEvery == 0) {
-            rss.push_back(statusKilobytes("VmRSS"));
+            rss.push_back(statusKiB("VmRSS"));
             heap.push_back(liveHeapBytes());
         }
     }

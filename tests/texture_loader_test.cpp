@@ -1,6 +1,7 @@
 // The texture loader on images written here with FreeImage, read back from
 // GL: colour conversion, row layout, texture unit, mipmaps and filters, and
 // files that are missing or broken.
+#include "support/CapturedStdout.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 #include "textureloader/TextureLoader.h"
@@ -49,19 +50,10 @@ Rgb at(const RgbImage& image, int x, int y)
     return {p[0], p[1], p[2]};
 }
 
-std::string capture(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
-
 struct TextureDeleter {
     void operator()(Texture* texture) const
     {
-        testing::internal::CaptureStdout();
-        delete texture;
-        testing::internal::GetCapturedStdout();
+        stdoutOf([&] { delete texture; });
     }
 };
 using TexturePtr = std::unique_ptr<Texture, TextureDeleter>;
@@ -215,7 +207,7 @@ TEST_F(TextureLoading, ImagesOfOtherFormatsAreNotDecoded)
         // FreeImage itself would read it.
         ASSERT_NE(FreeImage_GetFileType(path.c_str(), 0), FIF_UNKNOWN) << path;
         TexturePtr texture;
-        const std::string out = capture([&] { texture = load(path); });
+        const std::string out = stdoutOf([&] { texture = load(path); });
         EXPECT_EQ(out, "");
         EXPECT_TRUE(glIsTexture(texture->m_handle));
         EXPECT_EQ(readTexture(texture->m_handle).width, 0) << "format " << format << " was decoded";
@@ -303,7 +295,7 @@ TEST_F(TextureLoading, MissingFileGivesASilentRecordThatDeletesItsTexture)
 {
     const std::string path = dir.file("nowhere.png");
     Texture* texture = nullptr;
-    const std::string out = capture([&] { texture = TextureLoader::getInstance().loadTexture(path, 1); });
+    const std::string out = stdoutOf([&] { texture = TextureLoader::getInstance().loadTexture(path, 1); });
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(out, "");
     EXPECT_NE(texture->m_handle, 0u);
@@ -313,7 +305,7 @@ TEST_F(TextureLoading, MissingFileGivesASilentRecordThatDeletesItsTexture)
     const RgbImage read = readTexture(handle);
     EXPECT_EQ(read.width, 0);
 
-    const std::string destroyed = capture([&] { delete texture; });
+    const std::string destroyed = stdoutOf([&] { delete texture; });
     EXPECT_EQ(destroyed, "Texture destructor\n");
     EXPECT_FALSE(glIsTexture(handle));
 }

@@ -6,6 +6,7 @@
 #include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
 #include "support/BoxObj.h"
+#include "support/CapturedStdout.h"
 #include "support/GLReadback.h"
 #include "support/Scratch.h"
 #include "support/TestProgram.h"
@@ -274,9 +275,7 @@ protected:
 
 void deleteQuietly(Asset* asset)
 {
-    testing::internal::CaptureStdout();
-    delete asset;
-    testing::internal::GetCapturedStdout();
+    stdoutOf([&] { delete asset; });
 }
 
 } // namespace

@@ -4,6 +4,11 @@
 #include "app/SceneSetup.h"
 #include "app/Shutdown.h"
 #include "camera/CameraState.h"
+#include "support/CapturedStdout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
 
 void setUpFreshScene()
 {
@@ -15,4 +20,40 @@ void setUpFreshScene()
     }
     setupScene();
     resetCameraFlight();
+}
+
+void linkScenePrograms()
+{
+    static bool linked = false;
+    if (linked)
+    {
+        return;
+    }
+    linked = true;
+    struct Program
+    {
+        ShaderLoader* loader;
+        std::vector<const char*> files;
+    };
+    const Program programs[] = {
+        {&basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"}},
+        {&shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"}},
+        {&ambientShader, {"shaders/ambientShader.vert", "shaders/ambientShader.frag"}},
+        {&normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"}},
+    };
+    {
+        CapturedStdout quiet; // the loader echoes every source
+        for (const Program& program : programs)
+        {
+            for (const char* file : program.files)
+            {
+                program.loader->loadShader(file);
+            }
+            program.loader->linkProgram();
+        }
+    }
+    for (const Program& program : programs)
+    {
+        ASSERT_EQ(program.loader->getStatus(), 1) << program.files[0] << " did not link";
+    }
 }

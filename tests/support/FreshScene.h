@@ -6,3 +6,8 @@
 // at its start: each test that needs the demonstration scene gets it as a
 // fresh process would, whichever tests ran before it.
 void setUpFreshScene();
+
+// Loads and links the scene's four programs from the files under the current
+// directory, once per process: for tests that draw with them without the
+// rest of the scene.
+void linkScenePrograms();

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <X11/Xlib.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -26,8 +25,6 @@ void drain(int fd, std::string& into)
         into.append(buffer, static_cast<size_t>(n));
     }
 }
-
-
 } // namespace
 
 ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOptions& options)
@@ -147,72 +144,6 @@ bool processGone(pid_t pid)
     }
     const char state = stat[close + 2];
     return state == 'Z' || state == 'X';
-}
-
-std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    const std::string command =
-        "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
-    for (;;) {
-        std::string id = shellOutput(command);
-        while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
-            id.pop_back();
-        }
-        if (!id.empty() || processGone(pid) || std::chrono::steady_clock::now() >= deadline) {
-            return id;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-}
-
-bool pressKey(const std::string& windowId, const std::string& keysym)
-{
-    const std::string command = "xdotool keydown --window " + windowId + " " + keysym + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-bool releaseKey(const std::string& windowId, const std::string& keysym)
-{
-    const std::string command = "xdotool keyup --window " + windowId + " " + keysym + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-namespace {
-
-// A window can vanish between finding it and sending to it; Xlib's default
-// handler would end this process for that.
-bool xRequestFailed = false;
-int recordXError(Display* /*display*/, XErrorEvent* /*event*/)
-{
-    xRequestFailed = true;
-    return 0;
-}
-
-} // namespace
-
-bool closeWindow(const std::string& windowId)
-{
-    // The same message a window manager sends when the close button is used.
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return false;
-    }
-    const ::Window window = static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    xRequestFailed = false;
-    XErrorHandler previous = XSetErrorHandler(recordXError);
-    const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    XCloseDisplay(display);
-    return sent != 0 && !xRequestFailed;
 }
 
 std::vector<std::string> splitLines(const std::string& text)

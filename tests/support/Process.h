@@ -37,21 +37,5 @@ std::string shellOutput(const std::string& command);
 // True once the process has ended (it may not have been waited for yet).
 bool processGone(pid_t pid);
 
-// The X id of the window titled `title` that process `pid` shows, waiting up
-// to `timeoutSeconds` for it to appear: "" when it does not, or when the
-// process ends first. Chosen by process as well as title: the test process
-// shows a window of the same title on the same display.
-std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds);
-
-// Presses a real key (X keysym name, e.g. "Escape") in the window and keeps it
-// down: the viewer reads keys between frames, and a frame on a software
-// renderer can take longer than a press-and-release would last.
-bool pressKey(const std::string& windowId, const std::string& keysym);
-bool releaseKey(const std::string& windowId, const std::string& keysym);
-
-// Asks the window manager protocol to close the window, like a click on its
-// close button.
-bool closeWindow(const std::string& windowId);
-
 // Lines of `text`, without their line feeds.
 std::vector<std::string> splitLines(const std::string& text);

@@ -6,8 +6,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
+
+#include "support/Process.h"
 
 namespace {
 
@@ -53,6 +57,11 @@ private:
 ::Window parseId(const std::string& windowId)
 {
     return static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
+}
+
+bool xdotool(const std::string& arguments)
+{
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 } // namespace
@@ -118,4 +127,65 @@ bool focusX11Window(const std::string& windowId)
     int revert = 0;
     XGetInputFocus(display, &focused, &revert);
     return focused == window;
+}
+
+std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const std::string command =
+        "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
+    for (;;)
+    {
+        std::string id = shellOutput(command);
+        while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
+        {
+            id.pop_back();
+        }
+        if (!id.empty() || processGone(pid) || Clock::now() >= deadline)
+        {
+            return id;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+bool pressKey(const std::string& windowId, const std::string& keysym)
+{
+    return xdotool("keydown --window " + windowId + " " + keysym);
+}
+
+bool releaseKey(const std::string& windowId, const std::string& keysym)
+{
+    return xdotool("keyup --window " + windowId + " " + keysym);
+}
+
+bool tapKey(const std::string& windowId, const std::string& keysym)
+{
+    return xdotool("keydown --window " + windowId + " " + keysym + " keyup --window " + windowId + " " + keysym);
+}
+
+bool clickButton(const std::string& windowId, int button, int times)
+{
+    return xdotool("click --window " + windowId + " --repeat " + std::to_string(times) + " " +
+                   std::to_string(button));
+}
+
+bool closeWindow(const std::string& windowId)
+{
+    DisplayConnection connection;
+    Display* display = connection.display();
+    if (display == nullptr || windowId.empty())
+    {
+        return false;
+    }
+    const ::Window window = parseId(windowId);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    return XSendEvent(display, window, False, NoEventMask, &event) != 0;
 }
