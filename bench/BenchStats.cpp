@@ -5,8 +5,7 @@
 
 double percentile(std::vector<double> samples, double p)
 {
-    if (samples.empty())
-    {
+    if (samples.empty()) {
         return 0.0;
     }
     std::sort(samples.begin(), samples.end());
@@ -21,23 +20,18 @@ double percentile(std::vector<double> samples, double p)
 std::string jsonEscape(const std::string& text)
 {
     std::string escaped;
-    for (const char c : text)
-    {
-        switch (c)
-        {
+    for (const char c : text) {
+        switch (c) {
         case '"': escaped += "\\\""; break;
         case '\\': escaped += "\\\\"; break;
         case '\n': escaped += "\\n"; break;
         case '\t': escaped += "\\t"; break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20)
-            {
+            if (static_cast<unsigned char>(c) < 0x20) {
                 char code[8];
                 std::snprintf(code, sizeof(code), "\\u%04x", c);
                 escaped += code;
-            }
-            else
-            {
+            } else {
                 escaped += c;
             }
         }
@@ -47,14 +41,12 @@ std::string jsonEscape(const std::string& text)
 
 void JsonWriter::separator(const char* key)
 {
-    if (!m_first.empty())
-    {
+    if (!m_first.empty()) {
         std::fputs(m_first.back() ? "\n" : ",\n", m_out);
         m_first.back() = false;
     }
     std::fprintf(m_out, "%*s", static_cast<int>(2 * m_first.size()), "");
-    if (key != nullptr)
-    {
+    if (key != nullptr) {
         std::fprintf(m_out, "\"%s\": ", jsonEscape(key).c_str());
     }
 }
@@ -70,8 +62,7 @@ void JsonWriter::close(char bracket)
 {
     m_first.pop_back();
     std::fprintf(m_out, "\n%*s%c", static_cast<int>(2 * m_first.size()), "", bracket);
-    if (m_first.empty())
-    {
+    if (m_first.empty()) {
         std::fputc('\n', m_out);
     }
 }
@@ -79,12 +70,9 @@ void JsonWriter::close(char bracket)
 void JsonWriter::number(const char* key, double value)
 {
     separator(key);
-    if (std::isfinite(value))
-    {
+    if (std::isfinite(value)) {
         std::fprintf(m_out, "%.6g", value);
-    }
-    else
-    {
+    } else {
         std::fputs("null", m_out);
     }
 }

@@ -14,8 +14,7 @@ inline double median(const std::vector<double>& samples)
 
 // Writes one JSON object, member by member, with nested objects and arrays
 // (whose members take no key). Numbers that are not finite are written as null.
-class JsonWriter
-{
+class JsonWriter {
 public:
     explicit JsonWriter(std::FILE* out) : m_out(out) {}
     void beginObject(const char* key = nullptr) { open(key, '{'); }

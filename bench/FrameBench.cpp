@@ -38,8 +38,7 @@
 #include <map>
 #include <string>
 
-namespace
-{
+namespace {
 
 void printUsage()
 {
@@ -58,11 +57,9 @@ bool parseOptions(int argc, char** argv, FrameBenchOptions& options)
         {"--dt", [&](const char* value) { options.dt = std::atof(value); }},
         {"--per-asset-frames", [&](const char* value) { options.perAssetFrames = std::atoi(value); }},
     };
-    for (int i = 1; i < argc; i += 2)
-    {
+    for (int i = 1; i < argc; i += 2) {
         const auto setter = setters.find(argv[i]);
-        if (setter == setters.end() || i + 1 >= argc)
-        {
+        if (setter == setters.end() || i + 1 >= argc) {
             return false;
         }
         setter->second(argv[i + 1]);
@@ -77,18 +74,15 @@ int main(int argc, char** argv)
     const MainEntry entry = enterMain();
 
     FrameBenchOptions options;
-    if (!parseOptions(argc, argv, options))
-    {
+    if (!parseOptions(argc, argv, options)) {
         printUsage();
         return 2;
     }
-    if (!options.scene.empty() && chdir(options.scene.c_str()) != 0)
-    {
+    if (!options.scene.empty() && chdir(options.scene.c_str()) != 0) {
         std::fprintf(stderr, "cannot change to the scene directory %s\n", options.scene.c_str());
         return 2;
     }
-    if (appWindow.getWindow() == nullptr)
-    {
+    if (appWindow.getWindow() == nullptr) {
         std::fprintf(stderr, "no window: a display is needed (scripts/own-display.sh)\n");
         return 1;
     }
@@ -102,8 +96,7 @@ int main(int argc, char** argv)
 
     const Report report{options, environment, startup, results, primitives, casters};
     printReport(report);
-    if (!options.json.empty() && !writeJsonReport(report))
-    {
+    if (!options.json.empty() && !writeJsonReport(report)) {
         return 1;
     }
 

@@ -47,8 +47,7 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 // ---- sphere generation --------------------------------------------------
 
@@ -57,8 +56,7 @@ namespace
 // triangles, wound counter-clockwise seen from outside. Each vertex carries
 // its own normal and texture coordinate, so the importer's per-corner
 // vertices join back to one per position.
-struct SphereSize
-{
+struct SphereSize {
     int slices;
     int rings;
     long triangles() const { return 2L * slices * (rings - 1); }
@@ -70,14 +68,12 @@ SphereSize sphereFor(long triangles)
     SphereSize best{4, 3};
     long bestError = -1;
     const int maxRings = static_cast<int>(std::sqrt(static_cast<double>(triangles)) + 4);
-    for (int rings = 3; rings <= maxRings; ++rings)
-    {
+    for (int rings = 3; rings <= maxRings; ++rings) {
         const long slices = std::max(3L, std::lround(static_cast<double>(triangles) / (2.0 * (rings - 1))));
         const SphereSize size{static_cast<int>(slices), rings};
-        const long error =
-            std::labs(size.triangles() - triangles) * 1000 + std::labs(static_cast<long>(slices) - 2L * (rings - 1));
-        if (bestError < 0 || error < bestError)
-        {
+        const long error = std::labs(size.triangles() - triangles) * 1000 +
+                           std::labs(static_cast<long>(slices) - 2L * (rings - 1));
+        if (bestError < 0 || error < bestError) {
             best = size;
             bestError = error;
         }
@@ -88,8 +84,7 @@ SphereSize sphereFor(long triangles)
 void writeSphere(const std::string& path, SphereSize size)
 {
     FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr)
-    {
+    if (file == nullptr) {
         std::perror(path.c_str());
         std::exit(1);
     }
@@ -98,8 +93,7 @@ void writeSphere(const std::string& path, SphereSize size)
     const int S = size.slices;
     const int R = size.rings;
     const double pi = 3.14159265358979323846;
-    auto vertex = [&](double theta, double phi, double u, double v)
-    {
+    auto vertex = [&](double theta, double phi, double u, double v) {
         const double x = std::sin(theta) * std::cos(phi);
         const double y = std::sin(theta) * std::sin(phi);
         const double z = std::cos(theta);
@@ -107,32 +101,23 @@ void writeSphere(const std::string& path, SphereSize size)
     };
     // 1: north pole; 2 .. : ring i (1 .. R-1), slice j; last: south pole.
     vertex(0.0, 0.0, 0.5, 1.0);
-    for (int i = 1; i < R; ++i)
-    {
-        for (int j = 0; j < S; ++j)
-        {
+    for (int i = 1; i < R; ++i) {
+        for (int j = 0; j < S; ++j) {
             vertex(pi * i / R, 2.0 * pi * j / S, static_cast<double>(j) / S, 1.0 - static_cast<double>(i) / R);
         }
     }
     vertex(pi, 0.0, 0.5, 0.0);
     const long north = 1;
     const long south = 2 + static_cast<long>(S) * (R - 1);
-    auto ring = [&](int i, int j)
-    {
-        return 2 + static_cast<long>(i - 1) * S + (j % S);
-    };
-    auto face = [&](long a, long b, long c)
-    {
+    auto ring = [&](int i, int j) { return 2 + static_cast<long>(i - 1) * S + (j % S); };
+    auto face = [&](long a, long b, long c) {
         std::fprintf(file, "f %ld/%ld/%ld %ld/%ld/%ld %ld/%ld/%ld\n", a, a, a, b, b, b, c, c, c);
     };
-    for (int j = 0; j < S; ++j)
-    {
+    for (int j = 0; j < S; ++j) {
         face(north, ring(1, j), ring(1, j + 1));
     }
-    for (int i = 1; i < R - 1; ++i)
-    {
-        for (int j = 0; j < S; ++j)
-        {
+    for (int i = 1; i < R - 1; ++i) {
+        for (int j = 0; j < S; ++j) {
             const long a = ring(i, j);
             const long b = ring(i, j + 1);
             const long c = ring(i + 1, j);
@@ -141,8 +126,7 @@ void writeSphere(const std::string& path, SphereSize size)
             face(a, d, b);
         }
     }
-    for (int j = 0; j < S; ++j)
-    {
+    for (int j = 0; j < S; ++j) {
         face(ring(R - 1, j), south, ring(R - 1, j + 1));
     }
     std::fclose(file);
@@ -157,23 +141,23 @@ double msSince(std::chrono::steady_clock::time_point start)
 
 GLProgram attributeProgram()
 {
-    const char* vertex = "#version 330 core\n"
-                         "in vec3 vertexPosition_modelspace; in vec3 vertexNormals; in vec2 uvs; in vec3 tangents;\n"
-                         "void main() { gl_Position = vec4(vertexPosition_modelspace + vertexNormals + tangents, 1.0)"
-                         " + vec4(uvs, 0.0, 0.0); }\n";
+    const char* vertex =
+        "#version 330 core\n"
+        "in vec3 vertexPosition_modelspace; in vec3 vertexNormals; in vec2 uvs; in vec3 tangents;\n"
+        "void main() { gl_Position = vec4(vertexPosition_modelspace + vertexNormals + tangents, 1.0)"
+        " + vec4(uvs, 0.0, 0.0); }\n";
     const char* fragment = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
     return compileProgram(vertex, nullptr, fragment);
 }
 
 // ---- one phase, in a child process ---------------------------------------
 
-struct PhaseResult
-{
-    double ms = 0.0;      // median
+struct PhaseResult {
+    double ms = 0.0; // median
     double peakMiB = 0.0; // VmHWM growth over the resident size before the phase
-    long vertices = 0;    // after import
-    long triangles = 0;   // after import
-    long openEdges = -1;  // adjacency: edges without a proper neighbour
+    long vertices = 0; // after import
+    long triangles = 0; // after import
+    long openEdges = -1; // adjacency: edges without a proper neighbour
     double keptMiB = 0.0; // loadModel: resident growth still held while the asset lives
     bool peakReset = false;
 };
@@ -184,15 +168,13 @@ std::unique_ptr<Assimp::Importer> importFile(const std::string& path, const aiSc
     auto importer = std::make_unique<Assimp::Importer>();
     prepareViewerImporter(*importer);
     *scene = importer->ReadFile(path, viewerImportFlags);
-    if (*scene == nullptr)
-    {
+    if (*scene == nullptr) {
         std::fprintf(stderr, "import failed: %s\n", importer->GetErrorString());
         std::exit(2);
     }
     result.vertices = 0;
     result.triangles = 0;
-    for (unsigned int m = 0; m < (*scene)->mNumMeshes; ++m)
-    {
+    for (unsigned int m = 0; m < (*scene)->mNumMeshes; ++m) {
         result.vertices += (*scene)->mMeshes[m]->mNumVertices;
         result.triangles += (*scene)->mMeshes[m]->mNumFaces;
     }
@@ -205,39 +187,32 @@ PhaseResult runPhase(const std::string& phase, const std::string& path, int reps
     std::vector<double> times;
     long before = 0;
     // Freed memory is returned first, so that only this phase's growth counts.
-    auto startPeak = [&]()
-    {
+    auto startPeak = [&]() {
         malloc_trim(0);
         before = statusKiB("VmRSS");
         result.peakReset = resetPeak();
     };
 
-    if (phase == "import")
-    {
+    if (phase == "import") {
         startPeak();
-        for (int r = 0; r < reps; ++r)
-        {
+        for (int r = 0; r < reps; ++r) {
             const auto start = std::chrono::steady_clock::now();
             const aiScene* scene = nullptr;
             auto importer = importFile(path, &scene, result);
             times.push_back(msSince(start));
         }
-    }
-    else if (phase == "adjacency")
-    {
+    } else if (phase == "adjacency") {
         const aiScene* scene = nullptr;
         auto importer = importFile(path, &scene, result);
         startPeak();
-        for (int r = 0; r < reps; ++r)
-        {
+        for (int r = 0; r < reps; ++r) {
             EdgeMap edges;
             PositionMap positions;
             std::vector<Face> faces;
             std::vector<unsigned int> indices;
             const auto start = std::chrono::steady_clock::now();
             uint32_t offset = 0;
-            for (unsigned int m = 0; m < scene->mNumMeshes; ++m)
-            {
+            for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
                 const aiMesh* mesh = scene->mMeshes[m];
                 indices.reserve(indices.size() + 6 * static_cast<size_t>(mesh->mNumFaces));
                 buildAdjacency(mesh, offset, AdjacencyTables{edges, positions, faces}, indices);
@@ -246,37 +221,30 @@ PhaseResult runPhase(const std::string& phase, const std::string& path, int reps
             times.push_back(msSince(start));
             // Sanity: a closed surface has a real neighbour across every edge.
             long open = 0;
-            for (size_t t = 0; t < faces.size() && 6 * t + 5 < indices.size(); ++t)
-            {
-                for (int j = 0; j < 3; ++j)
-                {
+            for (size_t t = 0; t < faces.size() && 6 * t + 5 < indices.size(); ++t) {
+                for (int j = 0; j < 3; ++j) {
                     open += indices[6 * t + 2 * j + 1] == faces[t].Indices[(j + 2) % 3] ? 1 : 0;
                 }
             }
             result.openEdges = open;
         }
-    }
-    else if (phase == "load")
-    {
+    } else if (phase == "load") {
         const GLProgram program = attributeProgram();
         ModelLoader::getInstance();
         startPeak();
-        for (int r = 0; r < reps; ++r)
-        {
+        for (int r = 0; r < reps; ++r) {
             auto asset = std::make_unique<Asset>(false, false, program.id());
             const auto start = std::chrono::steady_clock::now();
             const bool loaded = ModelLoader::getInstance().loadModel(path, asset.get(), true);
             glFinish();
             times.push_back(msSince(start));
-            if (!loaded)
-            {
+            if (!loaded) {
                 std::fprintf(stderr, "loadModel failed for %s\n", path.c_str());
                 std::exit(2);
             }
             result.triangles = asset->getNumIndices() / 3;
             result.vertices = static_cast<long>(asset->m_posMap.size());
-            if (r == 0)
-            {
+            if (r == 0) {
                 // What the loaded asset keeps (its adjacency tables; the GL
                 // driver's copies of the buffers where it keeps them in
                 // system memory), once freed working memory is returned.
@@ -286,9 +254,7 @@ PhaseResult runPhase(const std::string& phase, const std::string& path, int reps
             // Deleting the asset makes the loader forget the path, so the
             // next repetition imports again.
         }
-    }
-    else
-    {
+    } else {
         std::fprintf(stderr, "unknown phase %s\n", phase.c_str());
         std::exit(2);
     }
@@ -313,13 +279,11 @@ bool runChild(const std::string& phase, const std::string& path, int reps, const
               PhaseResult& result)
 {
     const pid_t pid = fork();
-    if (pid < 0)
-    {
+    if (pid < 0) {
         std::perror("fork");
         return false;
     }
-    if (pid == 0)
-    {
+    if (pid == 0) {
         discardStandardOutput();
         const std::string repsText = std::to_string(reps);
         const char* argv[] = {"kov_import_bench", "--child",          phase.c_str(), path.c_str(),
@@ -329,8 +293,7 @@ bool runChild(const std::string& phase, const std::string& path, int reps, const
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "%s phase on %s failed (status %d)\n", phase.c_str(), path.c_str(), status);
         return false;
     }
@@ -339,8 +302,7 @@ bool runChild(const std::string& phase, const std::string& path, int reps, const
     return static_cast<bool>(in);
 }
 
-struct Row
-{
+struct Row {
     int reps = 0;
     PhaseResult import;
     PhaseResult adjacency;
@@ -350,8 +312,7 @@ struct Row
 bool writeJson(const std::string& path, const std::vector<Row>& rows)
 {
     std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr)
-    {
+    if (file == nullptr) {
         return false;
     }
     JsonWriter out(file);
@@ -359,8 +320,7 @@ bool writeJson(const std::string& path, const std::vector<Row>& rows)
     out.string("cpu", cpuModel());
     out.integer("cores", sysconf(_SC_NPROCESSORS_ONLN));
     out.beginArray("results");
-    for (const Row& r : rows)
-    {
+    for (const Row& r : rows) {
         out.beginObject();
         out.integer("triangles", r.import.triangles);
         out.integer("vertices", r.import.vertices);
@@ -384,45 +344,34 @@ bool writeJson(const std::string& path, const std::vector<Row>& rows)
 
 int main(int argc, char** argv)
 {
-    if (argc == 6 && std::string(argv[1]) == "--child")
-    {
+    if (argc == 6 && std::string(argv[1]) == "--child") {
         return childMain(argv[2], argv[3], std::atoi(argv[4]), argv[5]);
     }
 
     std::vector<long> sizes = {10000, 100000, 1000000};
     int reps = 5;
     std::string jsonPath;
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--sizes" && i + 1 < argc)
-        {
+        if (arg == "--sizes" && i + 1 < argc) {
             sizes.clear();
             std::stringstream list(argv[++i]);
             std::string item;
-            while (std::getline(list, item, ','))
-            {
+            while (std::getline(list, item, ',')) {
                 sizes.push_back(std::atol(item.c_str()));
             }
-        }
-        else if (arg == "--reps" && i + 1 < argc)
-        {
+        } else if (arg == "--reps" && i + 1 < argc) {
             reps = std::max(1, std::atoi(argv[++i]));
-        }
-        else if (arg == "--json" && i + 1 < argc)
-        {
+        } else if (arg == "--json" && i + 1 < argc) {
             jsonPath = argv[++i];
-        }
-        else
-        {
+        } else {
             std::fprintf(stderr, "usage: %s [--sizes N,N,...] [--reps N] [--json PATH]\n", argv[0]);
             return 2;
         }
     }
 
     std::string dirPattern = (fs::temp_directory_path() / "kov-import-bench-XXXXXX").string();
-    if (mkdtemp(dirPattern.data()) == nullptr)
-    {
+    if (mkdtemp(dirPattern.data()) == nullptr) {
         std::perror("mkdtemp");
         return 1;
     }
@@ -436,8 +385,7 @@ int main(int argc, char** argv)
 
     std::vector<Row> rows;
     bool ok = true;
-    for (long requested : sizes)
-    {
+    for (long requested : sizes) {
         const SphereSize sphere = sphereFor(requested);
         const std::string path = (dir / ("sphere_" + std::to_string(requested) + ".obj")).string();
         writeSphere(path, sphere);
@@ -451,10 +399,10 @@ int main(int argc, char** argv)
         fs::remove(path);
     }
 
-    std::printf("%10s %9s %5s %10s %13s %13s %11s %14s %14s %10s %5s\n", "triangles", "vertices", "runs", "import ms",
-                "adjacency ms", "loadModel ms", "import MiB", "adjacency MiB", "loadModel MiB", "kept MiB", "open");
-    for (const Row& r : rows)
-    {
+    std::printf("%10s %9s %5s %10s %13s %13s %11s %14s %14s %10s %5s\n", "triangles", "vertices", "runs",
+                "import ms", "adjacency ms", "loadModel ms", "import MiB", "adjacency MiB", "loadModel MiB",
+                "kept MiB", "open");
+    for (const Row& r : rows) {
         std::printf("%10ld %9ld %5d %10.1f %13.1f %13.1f %11.1f %14.1f %14.1f %10.1f %5ld\n", r.import.triangles,
                     r.import.vertices, r.reps, r.import.ms, r.adjacency.ms, r.load.ms, r.import.peakMiB,
                     r.adjacency.peakMiB, r.load.peakMiB, r.load.keptMiB, r.adjacency.openEdges);
@@ -465,10 +413,8 @@ int main(int argc, char** argv)
                 "open: edges without a proper neighbour in the adjacency list (0 for a closed surface).\n",
                 rows.empty() || rows.front().import.peakReset ? "" : "; peak not resettable, counted from start");
 
-    if (!jsonPath.empty())
-    {
-        if (!writeJson(jsonPath, rows))
-        {
+    if (!jsonPath.empty()) {
+        if (!writeJson(jsonPath, rows)) {
             std::fprintf(stderr, "cannot write %s\n", jsonPath.c_str());
         }
     }

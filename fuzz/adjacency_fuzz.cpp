@@ -33,7 +33,14 @@ void fail(const char* what)
 
 float decodeCoordinate(FuzzedDataProvider& input)
 {
-    static const float palette[] = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, -0.0f, 1e30f, -1e-30f,
+    static const float palette[] = {0.0f,
+                                    1.0f,
+                                    -1.0f,
+                                    0.5f,
+                                    2.0f,
+                                    -0.0f,
+                                    1e30f,
+                                    -1e-30f,
                                     std::numeric_limits<float>::quiet_NaN(),
                                     std::numeric_limits<float>::infinity()};
     const uint8_t choice = input.ConsumeIntegral<uint8_t>();
@@ -74,8 +81,9 @@ std::unique_ptr<aiMesh> decodeMesh(FuzzedDataProvider& input)
             face.mIndices = new unsigned int[face.mNumIndices];
             for (unsigned int j = 0; j < face.mNumIndices; ++j) {
                 const uint8_t kind = input.ConsumeIntegral<uint8_t>();
-                face.mIndices[j] = kind < 240 ? input.ConsumeIntegralInRange<unsigned int>(0, mesh->mNumVertices + 1)
-                                              : input.ConsumeIntegral<unsigned int>();
+                face.mIndices[j] = kind < 240
+                                       ? input.ConsumeIntegralInRange<unsigned int>(0, mesh->mNumVertices + 1)
+                                       : input.ConsumeIntegral<unsigned int>();
             }
         }
     }

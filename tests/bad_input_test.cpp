@@ -50,8 +50,8 @@ std::string cubeFaces(int base, bool withTop = true)
         if (!withTop && (f == 6 || f == 7)) {
             continue;
         }
-        text += "f " + std::to_string(faces[f][0] + base - 1) + " " + std::to_string(faces[f][1] + base - 1) + " " +
-                std::to_string(faces[f][2] + base - 1) + "\n";
+        text += "f " + std::to_string(faces[f][0] + base - 1) + " " + std::to_string(faces[f][1] + base - 1) +
+                " " + std::to_string(faces[f][2] + base - 1) + "\n";
     }
     return text;
 }
@@ -84,10 +84,10 @@ std::string pngDeclaring(uint32_t width, uint32_t height)
 // --- the matrix -------------------------------------------------------------
 
 enum class Expect {
-    RunsOn,        // the row's `said` lines after the version; runs on
+    RunsOn, // the row's `said` lines after the version; runs on
     ShaderCompile, // the stage's compile failure; the program still links
-    ShaderOpen,    // the stage's open failure; the program still links
-    ShaderLink,    // the program does not link: fatal, exit status 255
+    ShaderOpen, // the stage's open failure; the program still links
+    ShaderLink, // the program does not link: fatal, exit status 255
 };
 
 struct Row {
@@ -122,13 +122,13 @@ std::vector<Row> rows()
     const std::string directorySaid =
         importerOpensDirectories ? noMeshes : "Unable to open file \"" + box + "\".\n";
     std::vector<Row> list = {
-        {"ModelMissing", box, [=](const ScratchScene& s) { s.remove(box); }, "Couldn't open file: " + box + "\n\n"},
+        {"ModelMissing", box, [=](const ScratchScene& s) { s.remove(box); },
+         "Couldn't open file: " + box + "\n\n"},
         {"ModelEmpty", box, [=](const ScratchScene& s) { writeFile(s, box, ""); }, "OBJ-file is too small.\n"},
         {"ModelTruncated", "models/cow2.obj",
          [](const ScratchScene& s) { writeFile(s, "models/cow2.obj", firstHalf(s, "models/cow2.obj")); },
          "OBJ: vertex normal index out of range\n"},
-        {"ModelBinaryGarbage", box, [=](const ScratchScene& s) { writeFile(s, box, garbage(4096)); },
-         noMeshes},
+        {"ModelBinaryGarbage", box, [=](const ScratchScene& s) { writeFile(s, box, garbage(4096)); }, noMeshes},
         {"ModelIsADirectory", box,
          [=](const ScratchScene& s) {
              s.remove(box);
@@ -138,8 +138,7 @@ std::vector<Row> rows()
         {"ModelUnreadable", box, [=](const ScratchScene& s) { chmod(s.file(box).c_str(), 0); },
          "Couldn't open file: " + box + "\n\n"},
         {"ModelHugeCoordinates", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(3.0e38f, "huge") + cubeFaces(1)); },
-         ""},
+         [=](const ScratchScene& s) { writeFile(s, box, cube(3.0e38f, "huge") + cubeFaces(1)); }, ""},
         {"ModelNaNCoordinates", box,
          [=](const ScratchScene& s) {
              std::string text = cube(1.0f, "nan") + cubeFaces(1);
@@ -155,8 +154,7 @@ std::vector<Row> rows()
          [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "lines") + "l 1 2 4 3 1\nl 5 6\nl 7 8\n"); },
          "No meshes remaining\n"},
         {"ModelOpenMesh", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "open") + cubeFaces(1, false)); },
-         ""},
+         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "open") + cubeFaces(1, false)); }, ""},
         {"ModelNonManifold", box,
          [=](const ScratchScene& s) {
              // Three triangles on one edge, and two fans that meet in a
@@ -174,15 +172,13 @@ std::vector<Row> rows()
         {"ModelFaceNamesAMissingVertex", box,
          [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "dangling") + cubeFaces(1) + "f 1 2 99\n"); },
          "OBJ: vertex index out of range\n"},
-        {"ImageTruncatedPng", image, [=](const ScratchScene& s) { writeFile(s, image, firstHalf(s, image)); },
-         ""},
+        {"ImageTruncatedPng", image, [=](const ScratchScene& s) { writeFile(s, image, firstHalf(s, image)); }, ""},
         {"ImageTruncatedJpeg", "textures/brick01.jpg",
          [](const ScratchScene& s) { writeFile(s, "textures/brick01.jpg", firstHalf(s, "textures/brick01.jpg")); },
          ""},
         {"ImageZeroBytes", image, [=](const ScratchScene& s) { writeFile(s, image, ""); }, ""},
         {"ImageOfUnknownFormat", image,
-         [=](const ScratchScene& s) { writeFile(s, image, "this is a text file, not a picture\n"); },
-         ""},
+         [=](const ScratchScene& s) { writeFile(s, image, "this is a text file, not a picture\n"); }, ""},
         {"ImageMissing", image, [=](const ScratchScene& s) { s.remove(image); }, ""},
         {"ImageIsADirectory", image,
          [=](const ScratchScene& s) {
@@ -194,7 +190,8 @@ std::vector<Row> rows()
         // reader, which the file's content (not its name) used to select.
         {"ImageOverflowingTheBitmapReader", "textures/Lion_Albido.jpg",
          [](const ScratchScene& s) {
-             writeFile(s, "textures/Lion_Albido.jpg", "P49999999999999999999999999999999999999999999995 2P66+8!27P");
+             writeFile(s, "textures/Lion_Albido.jpg",
+                       "P49999999999999999999999999999999999999999999995 2P66+8!27P");
          },
          ""},
         // 298 bytes whose one scan made even the decoder's header read
@@ -327,16 +324,17 @@ TEST_P(BadInput, IsReportedAsDocumentedAndNeverCrashesOrHangs)
     case Expect::ShaderCompile: {
         EXPECT_EQ(result.exitCode, 0);
         // The driver's log between the two.
-        EXPECT_TRUE(framedBy(result.out, echoesBefore(scene, row.file, true) + "Failed to compile shader\n",
-                             "\nfailed to load shader\n" + echoesAfter(scene, row.file) + runsOnTail + shutdownTrace()));
+        EXPECT_TRUE(
+            framedBy(result.out, echoesBefore(scene, row.file, true) + "Failed to compile shader\n",
+                     "\nfailed to load shader\n" + echoesAfter(scene, row.file) + runsOnTail + shutdownTrace()));
         break;
     }
     case Expect::ShaderOpen:
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_TRUE(sameTranscript(result.out, echoesBefore(scene, row.file, false) + row.file +
-                                             "\nFailed to open shader file:" + row.file +
-                                             "\nfailed to load shader\n" + echoesAfter(scene, row.file) + runsOnTail +
-                                             shutdownTrace()));
+                                                   "\nFailed to open shader file:" + row.file +
+                                                   "\nfailed to load shader\n" + echoesAfter(scene, row.file) +
+                                                   runsOnTail + shutdownTrace()));
         break;
     case Expect::ShaderLink: {
         EXPECT_EQ(result.exitCode, 255);

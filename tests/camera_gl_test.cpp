@@ -62,7 +62,8 @@ TEST(CameraObject, ConstructionScrollAndDestruction)
     setCameraPosition(startEye);
     EXPECT_NEAR(camera->getRadius(), std::sqrt(26.0f), 1e-6f);
 
-    EXPECT_EQ(glfwSetScrollCallback(window, nullptr), &scrollCallback) << "the camera registers its scroll handler";
+    EXPECT_EQ(glfwSetScrollCallback(window, nullptr), &scrollCallback)
+        << "the camera registers its scroll handler";
 
     // The accumulator sums both offsets.
     const double x0 = getScrollX();

@@ -190,8 +190,7 @@ protected:
                 break;
             }
         }
-        return ::releaseKey(windowId, keysym) &&
-               waitForKeyState(window, glfwKey, GLFW_RELEASE);
+        return ::releaseKey(windowId, keysym) && waitForKeyState(window, glfwKey, GLFW_RELEASE);
     }
 
     void releaseKeys()
@@ -203,10 +202,7 @@ protected:
         held.clear();
     }
 
-    void centreCursor()
-    {
-        glfwSetCursorPos(window, appWindow.getWidth() / 2, appWindow.getHeight() / 2);
-    }
+    void centreCursor() { glfwSetCursorPos(window, appWindow.getWidth() / 2, appWindow.getHeight() / 2); }
 
     GLFWwindow* window = nullptr;
     std::string windowId;

@@ -32,7 +32,7 @@
 namespace {
 
 const std::vector<std::string> modelFiles = {
-    "models/Lion.obj", "models/Lion2.obj", "models/box.obj",      "models/box2.obj",
+    "models/Lion.obj", "models/Lion2.obj", "models/box.obj",       "models/box2.obj",
     "models/box3.obj", "models/cow2.obj",  "models/spaceship.obj",
 };
 
@@ -177,7 +177,8 @@ TEST(EndToEnd, AProgramThatDoesNotLinkEndsTheRunBeforeAnyModel)
                                        "    colour = vec4(gLightPos);\n"
                                        "}\n";
     // The replacement must fail at link time, not at compile time.
-    ASSERT_TRUE(compileStage(GL_FRAGMENT_SHADER, brokenFragment.c_str())) << "the broken stage does not even compile";
+    ASSERT_TRUE(compileStage(GL_FRAGMENT_SHADER, brokenFragment.c_str()))
+        << "the broken stage does not even compile";
 
     ScratchScene scene;
     scene.write("shaders/shadow.frag", brokenFragment);
@@ -248,8 +249,10 @@ TEST(EndToEnd, OnAWaylandCompositorTheSceneRendersAndEscapeEndsTheRun)
     const std::string shot = scene.path() + "/wayland-frame.png";
 
     ProcessOptions compositor;
-    compositor.environment = {{"WLR_BACKENDS", "headless"}, {"WLR_RENDERER", "pixman"},
-                              {"WLR_HEADLESS_OUTPUTS", "1"}, {"DISPLAY", std::nullopt},
+    compositor.environment = {{"WLR_BACKENDS", "headless"},
+                              {"WLR_RENDERER", "pixman"},
+                              {"WLR_HEADLESS_OUTPUTS", "1"},
+                              {"DISPLAY", std::nullopt},
                               {"WAYLAND_DISPLAY", std::nullopt}};
     compositor.timeoutSeconds = 240.0;
     std::string socket;
@@ -280,7 +283,8 @@ TEST(EndToEnd, OnAWaylandCompositorTheSceneRendersAndEscapeEndsTheRun)
                 // its keyboard in the pause before the press, and the press
                 // lasts longer than a frame.
                 for (int attempt = 0; attempt < 20 && !processGone(viewerPid); ++attempt) {
-                    runProcess({tools["wtype"], "-s", "500", "-P", "Escape", "-s", "2000", "-p", "Escape"}, client);
+                    runProcess({tools["wtype"], "-s", "500", "-P", "Escape", "-s", "2000", "-p", "Escape"},
+                               client);
                 }
             };
             viewer = runProcess({KOV_BINARY}, onWayland);

@@ -147,7 +147,7 @@ void clearWindowToMagenta()
 struct Comparison {
     double meanDifference = 0.0; // per channel, in 8-bit steps
     int largest = 0;
-    size_t differing = 0;        // pixels differing by more than 2 steps
+    size_t differing = 0; // pixels differing by more than 2 steps
     size_t differingOffEdges = 0;
 };
 
@@ -266,8 +266,14 @@ int countNames(IsName isName)
     return count;
 }
 
-int framebufferNames() { return countNames([](GLuint n) { return glIsFramebuffer(n); }); }
-int renderbufferNames() { return countNames([](GLuint n) { return glIsRenderbuffer(n); }); }
+int framebufferNames()
+{
+    return countNames([](GLuint n) { return glIsFramebuffer(n); });
+}
+int renderbufferNames()
+{
+    return countNames([](GLuint n) { return glIsRenderbuffer(n); });
+}
 
 } // namespace
 

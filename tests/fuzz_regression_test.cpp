@@ -27,7 +27,8 @@ namespace fs = std::filesystem;
 // `side` pixels: a few hundred bytes that promise hundreds of megabytes.
 std::string jpegDeclaring(unsigned side)
 {
-    std::string jpeg = readFile((fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz/baseline-444-3x2.jpg").string());
+    std::string jpeg =
+        readFile((fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz/baseline-444-3x2.jpg").string());
     const size_t frame = jpeg.find("\xFF\xC0");
     if (frame == std::string::npos || frame + 9 > jpeg.size()) {
         return "";
@@ -92,9 +93,9 @@ TEST(FuzzRegression, JpegsFarTooSmallForTheirDeclaredSizeAreNotDecoded)
     const fs::path corpus = fs::path(KOV_SOURCE_DIR) / "fuzz/corpus/image_fuzz";
     ScratchDirectory dir;
     dir.write("8000-square.jpg", jpegDeclaring(8000));
-    for (const fs::path& path : {corpus / "regression-jpeg-declaring-33-megapixels",
-                                 corpus / "regression-jpeg-one-scan-of-a-17168x33296-frame",
-                                 fs::path(dir.file("8000-square.jpg"))}) {
+    for (const fs::path& path :
+         {corpus / "regression-jpeg-declaring-33-megapixels",
+          corpus / "regression-jpeg-one-scan-of-a-17168x33296-frame", fs::path(dir.file("8000-square.jpg"))}) {
         SCOPED_TRACE(path.string());
         ASSERT_TRUE(fs::is_regular_file(path));
         ASSERT_TRUE(resetPeak()) << "cannot reset the peak memory measurement";
@@ -175,7 +176,9 @@ TEST(FuzzRegression, CommittedRegressionInputsLoadOrFailCleanly)
             dir.write(name, withSelector ? bytes.substr(1) : bytes);
             Asset asset(true, (selector & 8) != 0, 0);
             bool loaded = false;
-            stdoutOf([&] { loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, (selector & 4) != 0); });
+            stdoutOf([&] {
+                loaded = ModelLoader::getInstance().loadModel(dir.file(name), &asset, (selector & 4) != 0);
+            });
             if (!loaded) {
                 EXPECT_EQ(asset.getVao(), 0u);
                 EXPECT_EQ(asset.getNumIndices(), 0);

@@ -164,8 +164,8 @@ protected:
             return;
         }
         const RgbImage reference = readPng(goldenPath(name), RowOrder::BottomFirst);
-        ASSERT_EQ(reference.width, reduced.width) << "no usable reference " << goldenPath(name)
-                                                  << " (scripts/update-golden.sh writes it)";
+        ASSERT_EQ(reference.width, reduced.width)
+            << "no usable reference " << goldenPath(name) << " (scripts/update-golden.sh writes it)";
         ASSERT_EQ(reference.height, reduced.height);
         const Difference difference = compare(reduced, reference);
         const std::string actual = keptTestOutput(name + ".png");

@@ -52,14 +52,13 @@ float maxDifference(const glm::mat4& a, const glm::mat4& b)
 
 ::testing::AssertionResult vectorsNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance)
 {
-    const float worst = std::max({std::fabs(actual.x - expected.x), std::fabs(actual.y - expected.y),
-                                  std::fabs(actual.z - expected.z)});
+    const float worst = std::max(
+        {std::fabs(actual.x - expected.x), std::fabs(actual.y - expected.y), std::fabs(actual.z - expected.z)});
     if (worst <= tolerance) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z
-                                         << ") is not (" << expected.x << ", " << expected.y << ", "
-                                         << expected.z << ")";
+    return ::testing::AssertionFailure() << "(" << actual.x << ", " << actual.y << ", " << actual.z << ") is not ("
+                                         << expected.x << ", " << expected.y << ", " << expected.z << ")";
 }
 
 glm::mat4 degreesAbout(float degrees, glm::vec3 axis)
@@ -375,7 +374,8 @@ TEST(HierarchicalAssetRotating, ZeroTimeStepLeavesTheChildrenAsTheyAre)
 
 // What both kinds of parent do alike, run for each.
 template <class Parent>
-class EitherParent : public ::testing::Test {};
+class EitherParent : public ::testing::Test {
+};
 struct ParentName {
     template <class Parent>
     static std::string GetName(int)
@@ -399,8 +399,8 @@ TYPED_TEST(EitherParent, ScaleAndRotateWithChildrenReachTheChildren)
     parent.scale(2.0f);
     EXPECT_FLOAT_EQ(parent.getScale(), 2.0f);
     EXPECT_FLOAT_EQ(child->getScale(), 2.0f);
-    EXPECT_TRUE(matricesNear(child->getModelMatrix(),
-                             start * glm::scale(glm::mat4(1.0f), glm::vec3(2.0f)), 1e-5f));
+    EXPECT_TRUE(
+        matricesNear(child->getModelMatrix(), start * glm::scale(glm::mat4(1.0f), glm::vec3(2.0f)), 1e-5f));
 
     child->setModelMatrix(start);
     parent.setModelMatrix(glm::mat4(1.0f));
@@ -584,4 +584,3 @@ TYPED_TEST(EitherParent, NullChildKeepsItsPlaceAndIsSkipped)
     }
     EXPECT_TRUE(destroyed);
 }
-

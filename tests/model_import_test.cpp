@@ -255,15 +255,15 @@ TEST_F(ModelImport, TwoMeshesAreFlattenedWithOffsetIndices)
     for (size_t v = 0; v < positions.size(); ++v) {
         const Vec3& p = positions[v];
         EXPECT_TRUE(near(p.z, v < 4 ? 0.0f : 5.0f)) << "vertex " << v << " is in the wrong mesh";
-        const Vec2 want = v < 4 ? Vec2{0.1f + 0.2f * p.x, 0.3f + 0.4f * p.y} : Vec2{0.05f + 0.3f * p.x, 0.6f + 0.3f * p.y};
+        const Vec2 want =
+            v < 4 ? Vec2{0.1f + 0.2f * p.x, 0.3f + 0.4f * p.y} : Vec2{0.05f + 0.3f * p.x, 0.6f + 0.3f * p.y};
         EXPECT_TRUE(near(uvs[v].u, want.u) && near(uvs[v].v, want.v))
             << "vertex " << v << " uv " << uvs[v].u << "," << uvs[v].v;
     }
 
     const std::vector<Triangle> want = {
-        {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-        {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}}, {{0, 0, 5}, {1, 1, 5}, {0, 1, 5}},
-        {{1, 0, 5}, {2, 0, 5}, {2, 1, 5}}, {{1, 0, 5}, {2, 1, 5}, {1, 1, 5}},
+        {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0, 5}, {1, 0, 5}, {1, 1, 5}},
+        {{0, 0, 5}, {1, 1, 5}, {0, 1, 5}}, {{1, 0, 5}, {2, 0, 5}, {2, 1, 5}}, {{1, 0, 5}, {2, 1, 5}, {1, 1, 5}},
     };
     for (size_t t = 0; t < 6; ++t) {
         std::vector<Vec3> corners;
@@ -321,8 +321,12 @@ TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
     ASSERT_NE(first->getUvBuffer(), 0u);
     ASSERT_NE(first->getTangentBuffer(), 0u);
     ASSERT_NE(first->getAdjacencyIndexBuffer(), 0u);
-    const GLuint firstNames[] = {first->getVao(),          first->getPositionBuffer(), first->getNormalBuffer(),
-                                 first->getIndexBuffer(),  first->getUvBuffer(),       first->getTangentBuffer(),
+    const GLuint firstNames[] = {first->getVao(),
+                                 first->getPositionBuffer(),
+                                 first->getNormalBuffer(),
+                                 first->getIndexBuffer(),
+                                 first->getUvBuffer(),
+                                 first->getTangentBuffer(),
                                  first->getAdjacencyIndexBuffer()};
 
     std::filesystem::remove(path);
@@ -346,8 +350,12 @@ TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
     EXPECT_TRUE(second->m_posMap.empty());
 
     // The first load is as it was.
-    const GLuint firstNamesAfter[] = {first->getVao(),          first->getPositionBuffer(), first->getNormalBuffer(),
-                                      first->getIndexBuffer(),  first->getUvBuffer(),       first->getTangentBuffer(),
+    const GLuint firstNamesAfter[] = {first->getVao(),
+                                      first->getPositionBuffer(),
+                                      first->getNormalBuffer(),
+                                      first->getIndexBuffer(),
+                                      first->getUvBuffer(),
+                                      first->getTangentBuffer(),
                                       first->getAdjacencyIndexBuffer()};
     EXPECT_TRUE(std::equal(std::begin(firstNames), std::end(firstNames), std::begin(firstNamesAfter)));
 }
@@ -435,7 +443,8 @@ TEST_F(ModelImport, PathWrittenDifferentlyIsImportedAgain)
     EXPECT_NE(second->getPositionBuffer(), first->getPositionBuffer());
     EXPECT_NE(second->getUvBuffer(), 0u);
     EXPECT_EQ(second->m_Entries.size(), 2u);
-    EXPECT_EQ(readBuffer<unsigned int>(second->getIndexBuffer()), readBuffer<unsigned int>(first->getIndexBuffer()));
+    EXPECT_EQ(readBuffer<unsigned int>(second->getIndexBuffer()),
+              readBuffer<unsigned int>(first->getIndexBuffer()));
 }
 
 TEST_F(ModelImport, MissingFileIsReportedAndNotRemembered)

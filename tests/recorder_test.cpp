@@ -13,15 +13,13 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 const int fps = 4;
 const double start = 10.0;
 const int frames = 4;
 const size_t frameBytes = 1024u * 768u * 3u;
 
-struct Recording
-{
+struct Recording {
     ProcessResult result;
     std::vector<std::vector<std::string>> rows; // the list's fields, line by line
 };

@@ -300,7 +300,7 @@ struct NamedAssets {
 };
 
 const std::vector<std::pair<std::string, glm::vec3>> placements = {
-    {"cow", {0.0f, 0.7f, -6.0f}},       {"test", {0.0f, 0.3f, -1.5f}},     {"spaceStation", {0.0f, 0.0f, 0.0f}},
+    {"cow", {0.0f, 0.7f, -6.0f}},       {"test", {0.0f, 0.3f, -1.5f}},      {"spaceStation", {0.0f, 0.0f, 0.0f}},
     {"metalBox", {0.0f, 0.4f, 0.0f}},   {"brickBox", {0.0f, 0.5f, -11.0f}}, {"lion", {-1.0f, -0.43f, -5.5f}},
     {"lion2", {-1.55f, -0.43f, -5.5f}},
 };
@@ -328,15 +328,20 @@ protected:
 
     // GLEW's entry points that the frames are watched through, swapped for
     // the test's lifetime.
-    const ScopedEntryPoint<PFNGLUSEPROGRAMPROC> m_useProgram{__glewUseProgram, recordingUseProgram, realUseProgram};
-    const ScopedEntryPoint<PFNGLBINDFRAMEBUFFERPROC> m_bindFramebuffer{__glewBindFramebuffer, recordingBindFramebuffer,
+    const ScopedEntryPoint<PFNGLUSEPROGRAMPROC> m_useProgram{__glewUseProgram, recordingUseProgram,
+                                                             realUseProgram};
+    const ScopedEntryPoint<PFNGLBINDFRAMEBUFFERPROC> m_bindFramebuffer{__glewBindFramebuffer,
+                                                                       recordingBindFramebuffer,
                                                                        realBindFramebuffer};
-    const ScopedEntryPoint<PFNGLDELETEFRAMEBUFFERSPROC> m_deleteFramebuffers{
-        __glewDeleteFramebuffers, recordingDeleteFramebuffers, realDeleteFramebuffers};
-    const ScopedEntryPoint<PFNGLDELETERENDERBUFFERSPROC> m_deleteRenderbuffers{
-        __glewDeleteRenderbuffers, recordingDeleteRenderbuffers, realDeleteRenderbuffers};
-    const ScopedEntryPoint<PFNGLDELETEVERTEXARRAYSPROC> m_deleteVertexArrays{
-        __glewDeleteVertexArrays, recordingDeleteVertexArrays, realDeleteVertexArrays};
+    const ScopedEntryPoint<PFNGLDELETEFRAMEBUFFERSPROC> m_deleteFramebuffers{__glewDeleteFramebuffers,
+                                                                             recordingDeleteFramebuffers,
+                                                                             realDeleteFramebuffers};
+    const ScopedEntryPoint<PFNGLDELETERENDERBUFFERSPROC> m_deleteRenderbuffers{__glewDeleteRenderbuffers,
+                                                                               recordingDeleteRenderbuffers,
+                                                                               realDeleteRenderbuffers};
+    const ScopedEntryPoint<PFNGLDELETEVERTEXARRAYSPROC> m_deleteVertexArrays{__glewDeleteVertexArrays,
+                                                                             recordingDeleteVertexArrays,
+                                                                             realDeleteVertexArrays};
 
     // Renders frames with a fixed step while recording what they do.
     FrameRecorder renderRecorded(int frames, double dt = 0.125)
@@ -417,7 +422,8 @@ TEST_F(RenderPasses, SceneAfterSetup)
 {
     ASSERT_EQ(assets.size(), size_t(SceneAsset::count));
     for (size_t i = 0; i < SceneAsset::count; ++i) {
-        EXPECT_EQ(assets[i], named[sceneAssets[i].name]) << "position " << i << " should hold " << sceneAssets[i].name;
+        EXPECT_EQ(assets[i], named[sceneAssets[i].name])
+            << "position " << i << " should hold " << sceneAssets[i].name;
     }
     EXPECT_EQ(cow, named["cow"]);
     EXPECT_TRUE(assets2.empty());
@@ -651,7 +657,8 @@ TEST_F(RenderPasses, FramesClearAndLeaveViewportAndFramebufferAlone)
 
     ASSERT_EQ(recorded.clears.size(), static_cast<size_t>(frames));
     for (const ClearRecord& clear : recorded.clears) {
-        EXPECT_EQ(clear.mask, static_cast<GLbitfield>(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
+        EXPECT_EQ(clear.mask,
+                  static_cast<GLbitfield>(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
         EXPECT_EQ(clear.depthMask, GL_TRUE);
         EXPECT_EQ(clear.depthFunc, GL_LEQUAL);
         EXPECT_EQ(clear.drawBuffer, GL_BACK);

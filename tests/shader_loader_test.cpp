@@ -142,8 +142,7 @@ TEST(ShaderLoaderProcess, StageIsTheFirstOfFragVertGeomFoundAnywhereInThePath)
     dir.write("shaders/b.vert.geom", goodVertex);
     dir.write("shaders/c.geom", passThroughGeometry);
 
-    const ProcessResult result =
-        runProbe(dir, {"shaders/a.frag.vert", "shaders/b.vert.geom", "shaders/c.geom"});
+    const ProcessResult result = runProbe(dir, {"shaders/a.frag.vert", "shaders/b.vert.geom", "shaders/c.geom"});
     ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     // A successful compile and link print nothing but the echo of each file.
     EXPECT_EQ(result.out, echoed("shaders/a.frag.vert", fragmentOnly) + echoed("shaders/b.vert.geom", goodVertex) +
@@ -183,8 +182,7 @@ TEST(ShaderLoaderProcess, MissingFileIsReportedWithThePathGluedOnAndLoadingGoesO
     dir.write("shaders/good.vert", goodVertex);
     dir.write("shaders/good.frag", goodFragment);
 
-    const ProcessResult result =
-        runProbe(dir, {"shaders/missing.frag", "shaders/good.vert", "shaders/good.frag"});
+    const ProcessResult result = runProbe(dir, {"shaders/missing.frag", "shaders/good.vert", "shaders/good.frag"});
     ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     EXPECT_EQ(result.out, "shaders/missing.frag\n"
                           "Failed to open shader file:shaders/missing.frag\n"
@@ -328,15 +326,13 @@ struct GLCallCounter {
         realDeleteShader(shader);
     }
 
-    GLCallCounter()
-    {
-        creates = programDeletes = shaderDeletes = 0;
-    }
+    GLCallCounter() { creates = programDeletes = shaderDeletes = 0; }
 
     const ScopedEntryPoint<PFNGLCREATEPROGRAMPROC> m_create{__glewCreateProgram, &create, realCreate};
     const ScopedEntryPoint<PFNGLDELETEPROGRAMPROC> m_deleteProgram{__glewDeleteProgram, &deleteProgram,
                                                                    realDeleteProgram};
-    const ScopedEntryPoint<PFNGLDELETESHADERPROC> m_deleteShader{__glewDeleteShader, &deleteShader, realDeleteShader};
+    const ScopedEntryPoint<PFNGLDELETESHADERPROC> m_deleteShader{__glewDeleteShader, &deleteShader,
+                                                                 realDeleteShader};
 };
 int GLCallCounter::creates = 0;
 int GLCallCounter::programDeletes = 0;

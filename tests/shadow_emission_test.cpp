@@ -53,12 +53,12 @@ std::string tessellatedCubeObj(int k)
     int next = 1;
     // Each face: a corner and two directions whose cross product points out.
     const float faces[6][9] = {
-        {1, -1, 1, 0, 0, -2, 0, 2, 0},   // +x
-        {-1, -1, -1, 0, 0, 2, 0, 2, 0},  // -x
-        {-1, 1, 1, 2, 0, 0, 0, 0, -2},   // +y
-        {-1, -1, -1, 2, 0, 0, 0, 0, 2},  // -y
-        {-1, -1, 1, 2, 0, 0, 0, 2, 0},   // +z
-        {1, -1, -1, -2, 0, 0, 0, 2, 0},  // -z
+        {1, -1, 1, 0, 0, -2, 0, 2, 0}, // +x
+        {-1, -1, -1, 0, 0, 2, 0, 2, 0}, // -x
+        {-1, 1, 1, 2, 0, 0, 0, 0, -2}, // +y
+        {-1, -1, -1, 2, 0, 0, 0, 0, 2}, // -y
+        {-1, -1, 1, 2, 0, 0, 0, 2, 0}, // +z
+        {1, -1, -1, -2, 0, 0, 0, 2, 0}, // -z
     };
     for (const auto& f : faces) {
         const int first = next;
@@ -137,7 +137,10 @@ protected:
 
     // Primitives the program emits for the asset's triangles with adjacency
     // and a light at `light`, the model matrix being the identity.
-    GLuint volumePrimitives(const Asset& asset, glm::vec3 light) { return drawVolume(m_shadow.getProgram(), asset, light); }
+    GLuint volumePrimitives(const Asset& asset, glm::vec3 light)
+    {
+        return drawVolume(m_shadow.getProgram(), asset, light);
+    }
 
     // With `feedback`, into the bound transform feedback buffer as well.
     GLuint drawVolume(GLuint program, const Asset& asset, glm::vec3 light, bool feedback = false)
@@ -190,14 +193,14 @@ protected:
         std::vector<glm::vec4> corners(3 * triangles);
         const GLBuffer buffer = GLBuffer::generate();
         glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer.id());
-        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)), nullptr,
-                     GL_STATIC_READ);
+        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)),
+                     nullptr, GL_STATIC_READ);
         glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer.id());
         glEnable(GL_RASTERIZER_DISCARD);
         drawVolume(capturing.getProgram(), asset, light, true);
         glDisable(GL_RASTERIZER_DISCARD);
-        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)),
-                           corners.data());
+        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0,
+                           static_cast<GLsizeiptr>(corners.size() * sizeof(glm::vec4)), corners.data());
         glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         return corners;

@@ -156,9 +156,9 @@ bool onScreen(glm::ivec2 p)
         }
         const int expected = lit[c] / 2;
         if (std::abs(int(shadowed[c]) - expected) > 1) {
-            return ::testing::AssertionFailure() << "pixel (" << p.x << ", " << p.y << ") channel " << c << " is "
-                                                 << int(shadowed[c]) << ", lit " << int(lit[c]) << ", half would be "
-                                                 << expected;
+            return ::testing::AssertionFailure()
+                   << "pixel (" << p.x << ", " << p.y << ") channel " << c << " is " << int(shadowed[c])
+                   << ", lit " << int(lit[c]) << ", half would be " << expected;
         }
     }
     return ::testing::AssertionSuccess();
@@ -258,8 +258,8 @@ TEST_F(Shadows, EyeInsideTheShadowVolume)
                             glm::vec3(-0.3f, floorY, -1.2f), glm::vec3(0.0f, floorY, -1.4f)}) {
         EXPECT_TRUE(isHalf(frames, pixelOf(under))) << "floor under the slab at " << under.x << ", " << under.z;
     }
-    for (glm::vec3 beyond : {glm::vec3(0.0f, floorY, -2.0f), glm::vec3(0.5f, floorY, -2.5f),
-                             glm::vec3(-0.5f, floorY, -2.5f)}) {
+    for (glm::vec3 beyond :
+         {glm::vec3(0.0f, floorY, -2.0f), glm::vec3(0.5f, floorY, -2.5f), glm::vec3(-0.5f, floorY, -2.5f)}) {
         EXPECT_TRUE(isUnshadowed(frames, pixelOf(beyond))) << "floor beyond at " << beyond.x << ", " << beyond.z;
     }
 }
@@ -329,9 +329,9 @@ TEST_F(Shadows, ShadowSeenAlongTheLightRays)
     dump(frames, "along-the-light");
 
     // The box hides the floor out to ±0.27 from here; its shadow reaches ±0.38.
-    for (glm::vec3 rim : {glm::vec3(0.33f, floorY, 0.0f), glm::vec3(-0.33f, floorY, 0.0f),
-                          glm::vec3(0.0f, floorY, 0.33f), glm::vec3(0.0f, floorY, -0.33f),
-                          glm::vec3(0.33f, floorY, 0.33f), glm::vec3(-0.33f, floorY, -0.33f)}) {
+    for (glm::vec3 rim :
+         {glm::vec3(0.33f, floorY, 0.0f), glm::vec3(-0.33f, floorY, 0.0f), glm::vec3(0.0f, floorY, 0.33f),
+          glm::vec3(0.0f, floorY, -0.33f), glm::vec3(0.33f, floorY, 0.33f), glm::vec3(-0.33f, floorY, -0.33f)}) {
         EXPECT_TRUE(isHalf(frames, pixelOf(rim))) << "shadow rim at " << rim.x << ", " << rim.z;
     }
     for (glm::vec3 outside : {glm::vec3(0.6f, floorY, 0.0f), glm::vec3(-0.6f, floorY, 0.0f),

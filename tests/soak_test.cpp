@@ -121,7 +121,8 @@ TEST(Soak, TwelveMinutesOfFramesKeepMemoryAndGLObjectsFlatAndTheFlightEndsAtRest
     const long rssLate = *std::min_element(rss.end() - quarter, rss.end());
     const size_t heapEarly = *std::min_element(heap.begin(), heap.begin() + quarter);
     const size_t heapLate = *std::min_element(heap.end() - quarter, heap.end());
-    std::printf("soak: %d frames (%.0f s simulated), %d rendered; floor of resident memory %ld kB early, %ld kB late "
+    std::printf("soak: %d frames (%.0f s simulated), %d rendered; floor of resident memory %ld kB early, %ld kB "
+                "late "
                 "(highest %ld kB); floor of live heap %zu bytes early, %zu late (highest %zu)\n",
                 totalFrames, totalFrames * frameStep, renderedFrames, rssEarly, rssLate,
                 *std::max_element(rss.begin(), rss.end()), heapEarly, heapLate,

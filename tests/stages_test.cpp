@@ -31,7 +31,8 @@ std::vector<uint8_t> readPicture(const std::string& path, int channels)
     const std::string text = bytes.str();
     const std::string header = std::string(channels == 3 ? "P6" : "P5") + "\n" + std::to_string(width) + " " +
                                std::to_string(height) + "\n255\n";
-    if (text.rfind(header, 0) != 0 || text.size() != header.size() + static_cast<size_t>(width) * height * channels) {
+    if (text.rfind(header, 0) != 0 ||
+        text.size() != header.size() + static_cast<size_t>(width) * height * channels) {
         return {};
     }
     return std::vector<uint8_t>(text.begin() + static_cast<long>(header.size()), text.end());
@@ -102,7 +103,8 @@ TEST(Stages, StencilCountsAreTheShadowsOfTheFinalFrame)
     EXPECT_GT(litTwice, width * height / 4);
     // The counts of the frame a tenth of a second earlier put 4 % of these
     // pixels on the wrong side.
-    EXPECT_LE(shadowedButLit, shadowed / 1000) << shadowedButLit << " of " << shadowed << " counted pixels were lit";
+    EXPECT_LE(shadowedButLit, shadowed / 1000)
+        << shadowedButLit << " of " << shadowed << " counted pixels were lit";
     // Where faces of the corridor lie on one another, the lit pass keeps the
     // last and the additive pass adds both: about 0.6 % of these pixels.
     EXPECT_LE(notLitTwice, litTwice / 100) << notLitTwice << " of " << litTwice << " pixels are not lit twice";

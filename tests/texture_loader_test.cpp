@@ -23,7 +23,8 @@ using Rgb = std::array<uint8_t, 3>;
 // gives the colour of pixel (x, row), row 0 being FreeImage's first scanline
 // (the bottom of the picture); `alpha` the alpha of 32-bit pixels.
 void writeImage(const std::string& path, FREE_IMAGE_FORMAT format, int width, int height, int bpp,
-                const std::function<Rgb(int, int)>& colour, const std::function<uint8_t(int, int)>& alpha = nullptr)
+                const std::function<Rgb(int, int)>& colour,
+                const std::function<uint8_t(int, int)>& alpha = nullptr)
 {
     FIBITMAP* image = FreeImage_Allocate(width, height, bpp);
     ASSERT_NE(image, nullptr);
@@ -81,7 +82,10 @@ TEST_F(TextureLoading, TransparentPngUploadsAsOpaqueColour)
     const std::string path = dir.file("alpha.png");
     // Left half fully transparent, right half half transparent; colours vary.
     ASSERT_NO_FATAL_FAILURE(writeImage(
-        path, FIF_PNG, 4, 2, 32, [](int x, int row) { return Rgb{static_cast<uint8_t>(200 - 40 * x), 100, static_cast<uint8_t>(50 + 100 * row)}; },
+        path, FIF_PNG, 4, 2, 32,
+        [](int x, int row) {
+            return Rgb{static_cast<uint8_t>(200 - 40 * x), 100, static_cast<uint8_t>(50 + 100 * row)};
+        },
         [](int x, int) { return static_cast<uint8_t>(x < 2 ? 0 : 128); }));
     auto texture = load(path);
     ASSERT_NE(texture->m_handle, 0u);
@@ -173,7 +177,8 @@ TEST_F(TextureLoading, OddWidthRowsAreNeitherShearedNorFlipped)
 {
     // 5 pixels of 3 bytes: 15-byte rows, padded to 16 in FreeImage's storage.
     auto colour = [](int x, int row) {
-        return Rgb{static_cast<uint8_t>(10 + 60 * x), static_cast<uint8_t>(20 + 70 * row), static_cast<uint8_t>(x == row ? 255 : 0)};
+        return Rgb{static_cast<uint8_t>(10 + 60 * x), static_cast<uint8_t>(20 + 70 * row),
+                   static_cast<uint8_t>(x == row ? 255 : 0)};
     };
     {
         const std::string path = dir.file("odd.png");
@@ -200,7 +205,9 @@ TEST_F(TextureLoading, OddWidthRowsAreNeitherShearedNorFlipped)
 // whose width overflows that reader's arithmetic.
 TEST_F(TextureLoading, ImagesOfOtherFormatsAreNotDecoded)
 {
-    const auto colour = [](int x, int row) { return Rgb{static_cast<uint8_t>(60 * x), static_cast<uint8_t>(90 * row), 9}; };
+    const auto colour = [](int x, int row) {
+        return Rgb{static_cast<uint8_t>(60 * x), static_cast<uint8_t>(90 * row), 9};
+    };
     for (FREE_IMAGE_FORMAT format : {FIF_BMP, FIF_TARGA, FIF_TIFF, FIF_PPM}) {
         const std::string path = dir.file(std::string("image") + std::to_string(format) + ".jpg");
         ASSERT_NO_FATAL_FAILURE(writeImage(path, format, 3, 2, 24, colour));
@@ -221,8 +228,9 @@ TEST_F(TextureLoading, JpegColoursSurviveWithinCompressionLoss)
 {
     const std::string path = dir.file("blocks.jpg");
     // Two flat 16 x 16 blocks side by side.
-    ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_JPEG, 32, 16, 24,
-               [](int x, int) { return x < 16 ? Rgb{220, 40, 30} : Rgb{20, 60, 200}; }));
+    ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_JPEG, 32, 16, 24, [](int x, int) {
+        return x < 16 ? Rgb{220, 40, 30} : Rgb{20, 60, 200};
+    }));
     auto texture = load(path);
     const RgbImage read = readTexture(texture->m_handle);
     ASSERT_EQ(read.width, 32);
@@ -313,9 +321,13 @@ TEST_F(TextureLoading, MissingFileGivesASilentRecordThatDeletesItsTexture)
 TEST_F(TextureLoading, EmptyTruncatedAndForeignFilesDoNotCrash)
 {
     const std::string good = dir.file("good.png");
-    ASSERT_NO_FATAL_FAILURE(writeImage(good, FIF_PNG, 16, 16, 24, [](int x, int row) { return Rgb{static_cast<uint8_t>(x * 16), static_cast<uint8_t>(row * 16), 7}; }));
+    ASSERT_NO_FATAL_FAILURE(writeImage(good, FIF_PNG, 16, 16, 24, [](int x, int row) {
+        return Rgb{static_cast<uint8_t>(x * 16), static_cast<uint8_t>(row * 16), 7};
+    }));
     const std::string jpeg = dir.file("good.jpg");
-    ASSERT_NO_FATAL_FAILURE(writeImage(jpeg, FIF_JPEG, 16, 16, 24, [](int x, int) { return Rgb{static_cast<uint8_t>(x * 16), 0, 0}; }));
+    ASSERT_NO_FATAL_FAILURE(writeImage(jpeg, FIF_JPEG, 16, 16, 24, [](int x, int) {
+        return Rgb{static_cast<uint8_t>(x * 16), 0, 0};
+    }));
     const std::string pngBytes = readFile(good);
     const std::string jpegBytes = readFile(jpeg);
     ASSERT_GT(pngBytes.size(), 64u);
@@ -350,7 +362,9 @@ TEST_F(TextureLoading, EmptyTruncatedAndForeignFilesDoNotCrash)
 TEST_F(TextureLoading, TruncatedBaselineJpegLoadsWithAGreyTail)
 {
     const std::string whole = dir.file("whole.jpg");
-    ASSERT_NO_FATAL_FAILURE(writeImage(whole, FIF_JPEG, 2048, 2048, 24, [](int, int) { return Rgb{200, 40, 30}; }));
+    ASSERT_NO_FATAL_FAILURE(writeImage(whole, FIF_JPEG, 2048, 2048, 24, [](int, int) {
+        return Rgb{200, 40, 30};
+    }));
     const std::string bytes = readFile(whole);
     ASSERT_GT(bytes.size(), 6000u);
     dir.write("cut.jpg", bytes.substr(0, 1000));

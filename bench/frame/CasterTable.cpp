@@ -14,19 +14,21 @@
 // scene-layout header provides once there is one.
 std::string sceneAssetName(size_t index)
 {
-    static const char* const names[] = {"cow (cow2.obj)",      "test (box.obj)",      "spaceStation (spaceship.obj)",
-                                        "metalBox (box2.obj)", "brickBox (box3.obj)", "lion (Lion.obj)",
+    static const char* const names[] = {"cow (cow2.obj)",
+                                        "test (box.obj)",
+                                        "spaceStation (spaceship.obj)",
+                                        "metalBox (box2.obj)",
+                                        "brickBox (box3.obj)",
+                                        "lion (Lion.obj)",
                                         "lion2 (Lion2.obj)"};
-    if (assets.size() == std::size(names) && index < std::size(names))
-    {
+    if (assets.size() == std::size(names) && index < std::size(names)) {
         return names[index];
     }
     return "asset " + std::to_string(index);
 }
 // -----------------------------------------------------------------------------
 
-namespace
-{
+namespace {
 
 AssetShadow measureShadowPassAlone(size_t index, const FrameBenchOptions& options, const SceneSnapshot& start)
 {
@@ -39,8 +41,7 @@ AssetShadow measureShadowPassAlone(size_t index, const FrameBenchOptions& option
     timer.isolate = true;
     PassSamples samples;
     setPassObserver(&timer);
-    for (int frame = 0; frame < options.perAssetFrames; ++frame)
-    {
+    for (int frame = 0; frame < options.perAssetFrames; ++frame) {
         timer.startFrame();
         renderFrame(options.dt);
         glFinish();
@@ -71,29 +72,23 @@ AssetShadow measureShadowPassAlone(size_t index, const FrameBenchOptions& option
 std::vector<AssetShadow> measureCasters(const FrameBenchOptions& options, const SceneSnapshot& start)
 {
     std::vector<AssetShadow> table;
-    if (options.perAssetFrames == 0)
-    {
+    if (options.perAssetFrames == 0) {
         return table;
     }
     std::vector<bool> casts;
-    for (const Asset* asset : assets)
-    {
+    for (const Asset* asset : assets) {
         casts.push_back(asset->m_withAdjacency);
     }
-    for (size_t only = 0; only < assets.size(); ++only)
-    {
-        if (!casts[only])
-        {
+    for (size_t only = 0; only < assets.size(); ++only) {
+        if (!casts[only]) {
             continue;
         }
-        for (size_t i = 0; i < assets.size(); ++i)
-        {
+        for (size_t i = 0; i < assets.size(); ++i) {
             assets[i]->m_withAdjacency = i == only;
         }
         table.push_back(measureShadowPassAlone(only, options, start));
     }
-    for (size_t i = 0; i < assets.size(); ++i)
-    {
+    for (size_t i = 0; i < assets.size(); ++i) {
         assets[i]->m_withAdjacency = casts[i];
     }
     return table;

@@ -16,8 +16,7 @@ std::string sceneAssetName(size_t index);
 // The shadow-volume pass with one casting asset alone, from the start of the
 // flight: its primitives, the samples its volumes rasterise (depth test
 // aside) and its median isolated wall time.
-struct AssetShadow
-{
+struct AssetShadow {
     size_t index = 0;
     GLuint primitives = 0;
     GLuint rasterisedSamples = 0;

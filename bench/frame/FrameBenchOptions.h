@@ -2,8 +2,7 @@
 // The frame benchmark's command line (read in FrameBench.cpp).
 #include <string>
 
-struct FrameBenchOptions
-{
+struct FrameBenchOptions {
     std::string json;
     std::string scene;
     int frames = 300;

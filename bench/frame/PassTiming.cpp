@@ -10,8 +10,7 @@ void PassTimer::startFrame()
 void PassTimer::beginPass(RenderPass pass)
 {
     const int i = static_cast<int>(pass);
-    if (isolate)
-    {
+    if (isolate) {
         glFinish();
     }
     m_ran[i] = true;
@@ -23,8 +22,7 @@ void PassTimer::endPass(RenderPass pass)
 {
     const int i = static_cast<int>(pass);
     glEndQuery(GL_TIME_ELAPSED);
-    if (isolate)
-    {
+    if (isolate) {
         glFinish();
         m_isolatedSeconds[i] = secondsBetween(m_start[i], std::chrono::steady_clock::now());
     }
@@ -32,17 +30,14 @@ void PassTimer::endPass(RenderPass pass)
 
 void PassTimer::collect(PassSamples& samples)
 {
-    for (int i = 0; i < passCount; ++i)
-    {
-        if (!m_ran[i])
-        {
+    for (int i = 0; i < passCount; ++i) {
+        if (!m_ran[i]) {
             continue;
         }
         GLuint64 nanoseconds = 0;
         glGetQueryObjectui64v(m_queries[i].id(), GL_QUERY_RESULT, &nanoseconds);
         samples.gl[i].push_back(static_cast<double>(nanoseconds) * 1e-9);
-        if (isolate)
-        {
+        if (isolate) {
             samples.isolated[i].push_back(m_isolatedSeconds[i]);
         }
     }
@@ -61,8 +56,7 @@ void PassPrimitiveCounter::endPass(RenderPass)
 std::array<GLuint, passCount> PassPrimitiveCounter::results()
 {
     std::array<GLuint, passCount> counts{};
-    for (int i = 0; i < passCount; ++i)
-    {
+    for (int i = 0; i < passCount; ++i) {
         glGetQueryObjectuiv(m_queries[i].id(), GL_QUERY_RESULT, &counts[i]);
     }
     return counts;
@@ -70,8 +64,7 @@ std::array<GLuint, passCount> PassPrimitiveCounter::results()
 
 void VolumeSampleCounter::beginPass(RenderPass pass)
 {
-    if (pass == RenderPass::ShadowVolumes)
-    {
+    if (pass == RenderPass::ShadowVolumes) {
         glDisable(GL_DEPTH_TEST);
         glBeginQuery(GL_SAMPLES_PASSED, m_query.id());
     }
@@ -79,8 +72,7 @@ void VolumeSampleCounter::beginPass(RenderPass pass)
 
 void VolumeSampleCounter::endPass(RenderPass pass)
 {
-    if (pass == RenderPass::ShadowVolumes)
-    {
+    if (pass == RenderPass::ShadowVolumes) {
         glEndQuery(GL_SAMPLES_PASSED);
         glEnable(GL_DEPTH_TEST);
     }

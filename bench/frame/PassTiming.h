@@ -26,9 +26,8 @@ inline PassQueries makePassQueries()
 }
 
 // Seconds of each pass over the measured frames.
-struct PassSamples
-{
-    std::array<std::vector<double>, passCount> gl;       // GL_TIME_ELAPSED
+struct PassSamples {
+    std::array<std::vector<double>, passCount> gl; // GL_TIME_ELAPSED
     std::array<std::vector<double>, passCount> isolated; // wall time between two glFinish calls
 };
 
@@ -37,8 +36,7 @@ struct PassSamples
 // GL work at both edges of each pass, because a tiling driver such as
 // llvmpipe otherwise renders all passes of a tile together and the queries
 // cannot separate them.
-class PassTimer : public PassObserver
-{
+class PassTimer : public PassObserver {
 public:
     bool isolate = false;
 
@@ -57,8 +55,7 @@ private:
 
 // GL_PRIMITIVES_GENERATED around each pass: what reaches the rasteriser,
 // after the geometry shader.
-class PassPrimitiveCounter : public PassObserver
-{
+class PassPrimitiveCounter : public PassObserver {
 public:
     void beginPass(RenderPass pass) override;
     void endPass(RenderPass) override;
@@ -73,8 +70,7 @@ private:
 // that every sample a volume covers counts whichever way its depth test
 // would go. The stencil it leaves is not the frame's: use it on a frame
 // that is only counted.
-class VolumeSampleCounter : public PassObserver
-{
+class VolumeSampleCounter : public PassObserver {
 public:
     void beginPass(RenderPass pass) override;
     void endPass(RenderPass pass) override;

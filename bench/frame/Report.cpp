@@ -11,8 +11,7 @@
 #include <cstdlib>
 #include <thread>
 
-namespace
-{
+namespace {
 
 double ms(double seconds)
 {
@@ -33,15 +32,13 @@ double ratio(double a, double b)
 
 // The figures derived from the measured frames that the table and the JSON
 // both give.
-struct FrameFigures
-{
+struct FrameFigures {
     explicit FrameFigures(const Results& results)
         : empty(median(results.frames[static_cast<int>(Mode::Empty)])),
           scene(median(results.frames[static_cast<int>(Mode::Scene)])),
           noShadow(median(results.frames[static_cast<int>(Mode::NoShadow)]))
     {
-        for (int p = 0; p < passCount; ++p)
-        {
+        for (int p = 0; p < passCount; ++p) {
             isolatedSum += median(results.isolated.isolated[p]);
         }
     }
@@ -53,10 +50,8 @@ struct FrameFigures
 
 const AssetShadow* shadowOf(const Report& report, size_t index)
 {
-    for (const AssetShadow& shadow : report.casters)
-    {
-        if (shadow.index == index)
-        {
+    for (const AssetShadow& shadow : report.casters) {
+        if (shadow.index == index) {
             return &shadow;
         }
     }
@@ -90,9 +85,10 @@ void printReport(const Report& report)
                 report.environment.lpThreads != nullptr ? report.environment.lpThreads : "(unset)");
     std::printf("  driver    %s | %s | %d samples\n", report.environment.renderer.c_str(),
                 report.environment.version.c_str(), report.environment.samples);
-    std::printf("  window    %d x %d, swap interval: driver default\n", appWindow.getWidth(), appWindow.getHeight());
-    std::printf("  run       %d frames after %d warm-up, in blocks of %d taken in turn, dt %.6f s\n\n", options.frames,
-                options.warmup, framesPerBlock, options.dt);
+    std::printf("  window    %d x %d, swap interval: driver default\n", appWindow.getWidth(),
+                appWindow.getHeight());
+    std::printf("  run       %d frames after %d warm-up, in blocks of %d taken in turn, dt %.6f s\n\n",
+                options.frames, options.warmup, framesPerBlock, options.dt);
 
     std::printf("Start-up                                   ms\n");
     std::printf("  process start -> first frame        %8.1f  (/proc/self/stat field 22, 1/CLK_TCK resolution)\n",
@@ -106,16 +102,14 @@ void printReport(const Report& report)
     std::printf("    first frame                        %7.1f\n\n", ms(startup.firstFrame));
 
     std::printf("Frame time (glFinish after the swap)   median ms    p95 ms   x empty   x no-shadow\n");
-    for (int m = 0; m < modeCount; ++m)
-    {
+    for (int m = 0; m < modeCount; ++m) {
         const double frameMedian = median(results.frames[m]);
         std::printf("  %-34s %9.2f %9.2f %9.2f %11.2f\n", modeNames[m], ms(frameMedian),
                     ms(percentile(results.frames[m], 95.0)), ratio(frameMedian, figures.empty),
                     ratio(frameMedian, figures.noShadow));
     }
     std::printf("\nPasses of the scene frame (median ms)  GL time  isolated  share  primitives\n");
-    for (int p = 0; p < passCount; ++p)
-    {
+    for (int p = 0; p < passCount; ++p) {
         const double isolatedPass = median(results.isolated.isolated[p]);
         std::printf("  %-34s %8.2f %9.2f %5.1f%% %11u\n", passNames[p], ms(median(results.scene.gl[p])),
                     ms(isolatedPass), 100.0 * ratio(isolatedPass, figures.isolatedSum), report.primitives[p]);
@@ -125,26 +119,21 @@ void printReport(const Report& report)
                 "  two glFinish calls (share: of the four); primitives: GL_PRIMITIVES_GENERATED\n\n");
 
     std::printf("Scene assets                     triangles  alone: primitives  samples  isolated ms\n");
-    for (size_t i = 0; i < assets.size(); ++i)
-    {
+    for (size_t i = 0; i < assets.size(); ++i) {
         std::printf("  %-30s %9d", sceneAssetName(i).c_str(), assets[i]->getNumIndices() / 3);
         const AssetShadow* shadow = shadowOf(report, i);
-        if (!assets[i]->m_withAdjacency)
-        {
+        if (!assets[i]->m_withAdjacency) {
             std::printf("  (no adjacency: casts no volume)\n");
-        }
-        else if (shadow == nullptr)
-        {
+        } else if (shadow == nullptr) {
             std::printf(" %18s %8s %12s\n", "-", "-", "-");
-        }
-        else
-        {
+        } else {
             std::printf(" %18u %7.2fM %12.2f\n", shadow->primitives, shadow->rasterisedSamples / 1e6,
                         ms(shadow->isolatedSeconds));
         }
     }
-    std::printf("  (alone: the shadow pass with only this asset casting: GL_PRIMITIVES_GENERATED, the samples\n"
-                "   its volumes rasterise with the depth test off (GL_SAMPLES_PASSED), and its isolated wall time)\n");
+    std::printf(
+        "  (alone: the shadow pass with only this asset casting: GL_PRIMITIVES_GENERATED, the samples\n"
+        "   its volumes rasterise with the depth test off (GL_SAMPLES_PASSED), and its isolated wall time)\n");
     std::printf("\nTargets: scene %.2f x empty (<= 16), start-up %.2f s (< 2); no-shadow %.2f x empty\n",
                 ratio(figures.scene, figures.empty), startup.processToFirstFrame,
                 ratio(figures.noShadow, figures.empty));
@@ -158,8 +147,7 @@ bool writeJsonReport(const Report& report)
     const FrameFigures figures(results);
 
     std::FILE* out = std::fopen(options.json.c_str(), "w");
-    if (out == nullptr)
-    {
+    if (out == nullptr) {
         std::fprintf(stderr, "cannot write %s\n", options.json.c_str());
         return false;
     }
@@ -194,8 +182,7 @@ bool writeJsonReport(const Report& report)
     json.number("first_frame", ms(startup.firstFrame));
     json.endObject();
     json.beginObject("frame_ms");
-    for (int m = 0; m < modeCount; ++m)
-    {
+    for (int m = 0; m < modeCount; ++m) {
         json.beginObject(modeNames[m]);
         json.number("median", ms(median(results.frames[m])));
         json.number("p95", ms(percentile(results.frames[m], 95.0)));
@@ -209,8 +196,7 @@ bool writeJsonReport(const Report& report)
     json.number("no_shadow_volumes_to_empty", ratio(figures.noShadow, figures.empty));
     json.endObject();
     json.beginObject("passes");
-    for (int p = 0; p < passCount; ++p)
-    {
+    for (int p = 0; p < passCount; ++p) {
         json.beginObject(passNames[p]);
         json.number("gl_time_median_ms", ms(median(results.scene.gl[p])));
         json.number("gl_time_p95_ms", ms(percentile(results.scene.gl[p], 95.0)));
@@ -221,13 +207,11 @@ bool writeJsonReport(const Report& report)
     }
     json.endObject();
     json.beginObject("assets");
-    for (size_t i = 0; i < assets.size(); ++i)
-    {
+    for (size_t i = 0; i < assets.size(); ++i) {
         json.beginObject(sceneAssetName(i).c_str());
         json.integer("triangles", assets[i]->getNumIndices() / 3);
         json.integer("adjacency", assets[i]->hasAdjacency() ? 1 : 0);
-        if (const AssetShadow* shadow = shadowOf(report, i))
-        {
+        if (const AssetShadow* shadow = shadowOf(report, i)) {
             json.integer("shadow_primitives", shadow->primitives);
             json.integer("shadow_rasterised_samples", shadow->rasterisedSamples);
             json.number("shadow_pass_alone_isolated_ms", ms(shadow->isolatedSeconds));
@@ -236,8 +220,7 @@ bool writeJsonReport(const Report& report)
     }
     json.endObject();
     json.endObject();
-    if (std::fclose(out) != 0)
-    {
+    if (std::fclose(out) != 0) {
         std::fprintf(stderr, "cannot write %s\n", options.json.c_str());
         return false;
     }

@@ -14,8 +14,7 @@
 #include <vector>
 
 // The machine and driver the figures were taken on.
-struct Environment
-{
+struct Environment {
     std::string cpu;
     unsigned cpus = 0;
     const char* lpThreads = nullptr; // LP_NUM_THREADS, null when unset
@@ -25,8 +24,7 @@ struct Environment
 };
 Environment readEnvironment();
 
-struct Report
-{
+struct Report {
     const FrameBenchOptions& options;
     const Environment& environment;
     const StartupFigures& startup;

@@ -9,16 +9,13 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 std::vector<glm::mat4> modelMatrices()
 {
     std::vector<glm::mat4> models;
-    for (const auto* list : {&assets, &assets2, &assets3})
-    {
-        for (const Asset* asset : *list)
-        {
+    for (const auto* list : {&assets, &assets2, &assets3}) {
+        for (const Asset* asset : *list) {
             models.push_back(asset->getModelMatrix());
         }
     }
@@ -28,10 +25,8 @@ std::vector<glm::mat4> modelMatrices()
 void setModelMatrices(const std::vector<glm::mat4>& models)
 {
     size_t i = 0;
-    for (const auto* list : {&assets, &assets2, &assets3})
-    {
-        for (Asset* asset : *list)
-        {
+    for (const auto* list : {&assets, &assets2, &assets3}) {
+        for (Asset* asset : *list) {
             asset->setModelMatrix(models[i++]);
         }
     }
@@ -56,14 +51,12 @@ void SceneSnapshot::restore() const
     resetCameraFlight();
 }
 
-namespace
-{
+namespace {
 
 // Where one sequence stands: the assets' model matrices and the frames it
 // has advanced (the camera flight is replayed from the start, which
 // reproduces it exactly).
-struct SequenceState
-{
+struct SequenceState {
     std::vector<glm::mat4> models;
     int advanced = 0;
 };
@@ -72,8 +65,7 @@ void resumeSequence(const SceneSnapshot& start, const SequenceState& state, doub
 {
     start.restore();
     setModelMatrices(state.models);
-    for (int frame = 0; frame < state.advanced; ++frame)
-    {
+    for (int frame = 0; frame < state.advanced; ++frame) {
         updateCameraFlight(dt);
     }
 }
@@ -87,8 +79,7 @@ void emptyFrame()
 // Runs `count` frames of one sequence, recording them unless they are warm-up.
 void runBlock(Mode mode, int count, bool measure, double dt, PassTimer& timer, Results& results)
 {
-    if (mode == Mode::Empty)
-    {
+    if (mode == Mode::Empty) {
         // What the frame loop's own clear relies on; set outside the timing.
         glDepthMask(GL_TRUE);
         glDrawBuffer(GL_BACK);
@@ -96,31 +87,23 @@ void runBlock(Mode mode, int count, bool measure, double dt, PassTimer& timer, R
     timer.skipShadowVolumes = mode == Mode::NoShadow;
     timer.isolate = mode == Mode::SceneIsolated;
     setPassObserver(mode == Mode::Empty ? nullptr : &timer);
-    for (int i = 0; i < count; ++i)
-    {
+    for (int i = 0; i < count; ++i) {
         timer.startFrame();
         const auto begin = std::chrono::steady_clock::now();
-        if (mode == Mode::Empty)
-        {
+        if (mode == Mode::Empty) {
             emptyFrame();
-        }
-        else
-        {
+        } else {
             renderFrame(dt);
         }
         glFinish();
         const auto end = std::chrono::steady_clock::now();
-        if (!measure)
-        {
+        if (!measure) {
             continue;
         }
         results.frames[static_cast<int>(mode)].push_back(secondsBetween(begin, end));
-        if (mode == Mode::Scene)
-        {
+        if (mode == Mode::Scene) {
             timer.collect(results.scene);
-        }
-        else if (mode == Mode::SceneIsolated)
-        {
+        } else if (mode == Mode::SceneIsolated) {
             timer.collect(results.isolated);
         }
     }
@@ -137,25 +120,21 @@ Results runMeasuredFrames(const FrameBenchOptions& options, const SceneSnapshot&
     Results results;
     PassTimer timer;
     std::vector<SequenceState> states(modeCount, SequenceState{start.models, 0});
-    auto runAndAdvance = [&](int m, int count, bool measure)
-    {
+    auto runAndAdvance = [&](int m, int count, bool measure) {
         resumeSequence(start, states[m], options.dt);
         runBlock(modes[m], count, measure, options.dt, timer, results);
         states[m].models = modelMatrices();
         states[m].advanced += count;
     };
-    for (int m = 0; m < modeCount; ++m)
-    {
+    for (int m = 0; m < modeCount; ++m) {
         runAndAdvance(m, options.warmup, false);
     }
     // Blocks taken in turn from each sequence: a change of load on a shared
     // machine then reaches the scene and its reference frames alike, which
     // keeps their ratios fair where whole sequences one after the other
     // would not be.
-    for (int done = 0; done < options.frames; done += framesPerBlock)
-    {
-        for (int m = 0; m < modeCount; ++m)
-        {
+    for (int done = 0; done < options.frames; done += framesPerBlock) {
+        for (int m = 0; m < modeCount; ++m) {
             runAndAdvance(m, std::min(framesPerBlock, options.frames - done), true);
         }
     }

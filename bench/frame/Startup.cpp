@@ -16,8 +16,7 @@
 #include <sstream>
 #include <string>
 
-namespace
-{
+namespace {
 
 // The clock that /proc/<pid>/stat's start time is counted on.
 double bootClockSeconds()
@@ -33,22 +32,18 @@ double processStartBootSeconds()
 {
     std::ifstream in("/proc/self/stat");
     std::string line;
-    if (!std::getline(in, line))
-    {
+    if (!std::getline(in, line)) {
         return -1.0;
     }
     // The command name (field 2) is in parentheses and may hold spaces.
     const size_t close = line.rfind(')');
-    if (close == std::string::npos)
-    {
+    if (close == std::string::npos) {
         return -1.0;
     }
     std::istringstream fields(line.substr(close + 1));
     std::string field;
-    for (int number = 3; number <= 22; ++number)
-    {
-        if (!(fields >> field))
-        {
+    for (int number = 3; number <= 22; ++number) {
+        if (!(fields >> field)) {
             return -1.0;
         }
     }

@@ -6,8 +6,7 @@
 #include <chrono>
 
 // When main was entered, on the clocks the figures use.
-struct MainEntry
-{
+struct MainEntry {
     std::chrono::steady_clock::time_point steady;
     double boot = 0.0;
     double processStartBoot = -1.0; // negative when /proc/self/stat cannot be read
@@ -16,8 +15,7 @@ MainEntry enterMain();
 
 // The phases of the start-up in seconds; those counted from the process's
 // start are negative when its start time cannot be read.
-struct StartupFigures
-{
+struct StartupFigures {
     double processToFirstFrame = 0.0;
     double processToMain = 0.0; // exec, loading, static initialisers (the window and its GL context)
     double initGL = 0.0;

@@ -46,8 +46,9 @@ GLShader compileStage(GLenum stage, const char* source, GLSLFailure* failure)
 GLProgram compileProgram(const char* vertex, const char* geometry, const char* fragment, GLSLFailure* failure)
 {
     std::vector<GLShader> shaders;
-    for (const auto& [stage, source] : {std::pair{GL_VERTEX_SHADER, vertex}, std::pair{GL_GEOMETRY_SHADER, geometry},
-                                        std::pair{GL_FRAGMENT_SHADER, fragment}}) {
+    for (const auto& [stage, source] :
+         {std::pair{GL_VERTEX_SHADER, vertex}, std::pair{GL_GEOMETRY_SHADER, geometry},
+          std::pair{GL_FRAGMENT_SHADER, fragment}}) {
         if (source != nullptr) {
             shaders.push_back(compileStage(stage, source, failure));
             if (!shaders.back()) {

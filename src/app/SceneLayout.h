@@ -26,7 +26,7 @@ enum Index : int {
 
 struct SceneTextureFile {
     const char* path; // relative to the working directory
-    int unit;         // the texture unit it is loaded on
+    int unit; // the texture unit it is loaded on
 };
 
 constexpr SceneTextureFile sceneTextureFiles[SceneTexture::count] = {
@@ -43,9 +43,9 @@ enum Index : std::size_t { cow, test, spaceStation, metalBox, brickBox, lion, li
 
 struct SceneAssetLayout {
     const char* name;
-    const char* modelPath;     // relative to the working directory
-    bool withAdjacency;        // loaded with adjacency: casts shadow volumes
-    bool normalMapped;         // drawn by the normal-mapping passes
+    const char* modelPath; // relative to the working directory
+    bool withAdjacency; // loaded with adjacency: casts shadow volumes
+    bool normalMapped; // drawn by the normal-mapping passes
     SceneTexture::Index colour;
     SceneTexture::Index normalMap; // SceneTexture::none without one
 };

@@ -16,18 +16,48 @@ namespace {
 // The C runtime's descriptor calls, under their POSIX or their Windows names.
 #ifdef _WIN32
 const char* const nullDevice = "NUL";
-int descriptorOf(FILE* stream) { return _fileno(stream); }
-int duplicate(int fd) { return _dup(fd); }
-int duplicateTo(int fd, int target) { return _dup2(fd, target); }
-int openForWriting(const char* path) { return _open(path, _O_WRONLY); }
-int closeDescriptor(int fd) { return _close(fd); }
+int descriptorOf(FILE* stream)
+{
+    return _fileno(stream);
+}
+int duplicate(int fd)
+{
+    return _dup(fd);
+}
+int duplicateTo(int fd, int target)
+{
+    return _dup2(fd, target);
+}
+int openForWriting(const char* path)
+{
+    return _open(path, _O_WRONLY);
+}
+int closeDescriptor(int fd)
+{
+    return _close(fd);
+}
 #else
 const char* const nullDevice = "/dev/null";
-int descriptorOf(FILE* stream) { return fileno(stream); }
-int duplicate(int fd) { return dup(fd); }
-int duplicateTo(int fd, int target) { return dup2(fd, target); }
-int openForWriting(const char* path) { return open(path, O_WRONLY); }
-int closeDescriptor(int fd) { return close(fd); }
+int descriptorOf(FILE* stream)
+{
+    return fileno(stream);
+}
+int duplicate(int fd)
+{
+    return dup(fd);
+}
+int duplicateTo(int fd, int target)
+{
+    return dup2(fd, target);
+}
+int openForWriting(const char* path)
+{
+    return open(path, O_WRONLY);
+}
+int closeDescriptor(int fd)
+{
+    return close(fd);
+}
 #endif
 
 } // namespace

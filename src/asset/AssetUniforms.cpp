@@ -11,9 +11,12 @@ namespace {
 
 // The per-light uniform names, in upload order.
 const char* const lightNameFormats[7] = {
-    "gPointLights[%d].Base.Color",       "gPointLights[%d].Base.AmbientIntensity",
-    "gPointLights[%d].Base.DiffuseIntensity", "gPointLights[%d].Position",
-    "gPointLights[%d].Atten.Constant",   "gPointLights[%d].Atten.Linear",
+    "gPointLights[%d].Base.Color",
+    "gPointLights[%d].Base.AmbientIntensity",
+    "gPointLights[%d].Base.DiffuseIntensity",
+    "gPointLights[%d].Position",
+    "gPointLights[%d].Atten.Constant",
+    "gPointLights[%d].Atten.Linear",
     "gPointLights[%d].Atten.Exp",
 };
 

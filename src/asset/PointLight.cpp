@@ -1,8 +1,8 @@
 #include "asset/PointLight.h"
 
 PointLight::PointLight()
-    : Color(0.0f), AmbientIntensity(0.0f), DiffuseIntensity(0.0f), Position(0.0f), Constant(0.0f),
-      Linear(0.0f), Exp(0.0f)
+    : Color(0.0f), AmbientIntensity(0.0f), DiffuseIntensity(0.0f), Position(0.0f), Constant(0.0f), Linear(0.0f),
+      Exp(0.0f)
 {
 }
 

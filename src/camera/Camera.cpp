@@ -22,9 +22,18 @@ void scrollCallback(GLFWwindow* /*window*/, double xoffset, double yoffset)
     scrollY += yoffset;
 }
 
-bool getScrolled() { return scrolled; }
-double getScrollX() { return scrollX; }
-double getScrollY() { return scrollY; }
+bool getScrolled()
+{
+    return scrolled;
+}
+double getScrollX()
+{
+    return scrollX;
+}
+double getScrollY()
+{
+    return scrollY;
+}
 
 void consumeScroll(bool& wasScrolled, double& accumulatedY)
 {

@@ -25,8 +25,8 @@ public:
     // Interactive controls; the demonstration's frame loop calls none of them.
     // Where the eye sits on the focus the view direction is undefined, and
     // every control leaves the camera as it is.
-    bool computeBasis(glm::vec3& forward, glm::vec3& back, glm::vec3& up, glm::vec3& down,
-                      glm::vec3& left, glm::vec3& right);
+    bool computeBasis(glm::vec3& forward, glm::vec3& back, glm::vec3& up, glm::vec3& down, glm::vec3& left,
+                      glm::vec3& right);
     void mouseOrbit();
     void scrollZoom();
     void checkRadius(const glm::vec3& position);

@@ -29,8 +29,8 @@ bool finite(const glm::vec3& v)
 
 } // namespace
 
-bool Camera::computeBasis(glm::vec3& forward, glm::vec3& back, glm::vec3& up, glm::vec3& down,
-                          glm::vec3& left, glm::vec3& right)
+bool Camera::computeBasis(glm::vec3& forward, glm::vec3& back, glm::vec3& up, glm::vec3& down, glm::vec3& left,
+                          glm::vec3& right)
 {
     const glm::vec3 eyeToFocus = getCameraFocus() - getCameraPosition();
     const glm::vec3 side = glm::cross(eyeToFocus, getCameraUp());
@@ -147,8 +147,7 @@ void Camera::keyboardMove(double dt)
         glfwGetCursorPos(m_window, &xpos, &ypos);
         glfwSetCursorPos(m_window, xpos - cursorStep * dt, ypos);
     }
-    if (pressed(m_window, GLFW_KEY_SPACE) || pressed(m_window, GLFW_KEY_DOWN) ||
-        pressed(m_window, GLFW_KEY_S)) {
+    if (pressed(m_window, GLFW_KEY_SPACE) || pressed(m_window, GLFW_KEY_DOWN) || pressed(m_window, GLFW_KEY_S)) {
         if (dt == 0.0) {
             dt = substituteTimeStep;
         }

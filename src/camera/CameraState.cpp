@@ -17,8 +17,7 @@ const float aspectRatio = 4.0f / 3.0f;
 const float nearPlane = 0.1f;
 const float farPlane = 100000.0f;
 // Built once before main; the aspect ratio stays 4:3 whatever the window does.
-const glm::mat4 projectionMatrix =
-    glm::perspective(glm::radians(fieldOfView), aspectRatio, nearPlane, farPlane);
+const glm::mat4 projectionMatrix = glm::perspective(glm::radians(fieldOfView), aspectRatio, nearPlane, farPlane);
 
 int flightState = 0;
 float flightTimer = 0.0f;
@@ -36,16 +35,43 @@ glm::mat4 getProjectionMatrix()
     return projectionMatrix;
 }
 
-glm::vec3 getCameraPosition() { return cameraPosition; }
-glm::vec3 getCameraFocus() { return cameraFocus; }
-glm::vec3 getCameraUp() { return cameraUp; }
-void setCameraPosition(glm::vec3 position) { cameraPosition = position; }
-void setCameraFocus(glm::vec3 focus) { cameraFocus = focus; }
-void setCameraUp(glm::vec3 up) { cameraUp = up; }
+glm::vec3 getCameraPosition()
+{
+    return cameraPosition;
+}
+glm::vec3 getCameraFocus()
+{
+    return cameraFocus;
+}
+glm::vec3 getCameraUp()
+{
+    return cameraUp;
+}
+void setCameraPosition(glm::vec3 position)
+{
+    cameraPosition = position;
+}
+void setCameraFocus(glm::vec3 focus)
+{
+    cameraFocus = focus;
+}
+void setCameraUp(glm::vec3 up)
+{
+    cameraUp = up;
+}
 
-int getFlightState() { return flightState; }
-float getFlightTimer() { return flightTimer; }
-float getFlightProgress() { return flightProgress; }
+int getFlightState()
+{
+    return flightState;
+}
+float getFlightTimer()
+{
+    return flightTimer;
+}
+float getFlightProgress()
+{
+    return flightProgress;
+}
 
 void resetCameraFlight()
 {

@@ -12,10 +12,7 @@ struct Edge {
     Edge(uint32_t first, uint32_t second);
     uint32_t a;
     uint32_t b;
-    bool operator<(const Edge& other) const
-    {
-        return a < other.a || (a == other.a && b < other.b);
-    }
+    bool operator<(const Edge& other) const { return a < other.a || (a == other.a && b < other.b); }
 };
 
 // The triangles on either side of an edge; -1 means none.

@@ -298,8 +298,7 @@ ModelLoader::FlatMesh ModelLoader::flatten(const aiScene* scene, Asset* asset, b
 
 bool ModelLoader::initMesh(const aiMesh* mesh, std::vector<glm::vec3>& Positions, std::vector<glm::vec3>& Normals,
                            std::vector<glm::vec2>& TexCoords, std::vector<glm::vec3>& Tangents,
-                           std::vector<unsigned int>& Indices1, std::vector<unsigned int>& Indices2,
-                           Asset* asset)
+                           std::vector<unsigned int>& Indices1, std::vector<unsigned int>& Indices2, Asset* asset)
 {
     const bool hasTexCoords = mesh->HasTextureCoords(0);
     for (unsigned int i = 0; i < mesh->mNumVertices; ++i) {

@@ -16,7 +16,9 @@ DecodedImage::~DecodedImage()
     }
 }
 
-DecodedImage::DecodedImage(DecodedImage&& other) noexcept : m_bitmap(std::exchange(other.m_bitmap, nullptr)) {}
+DecodedImage::DecodedImage(DecodedImage&& other) noexcept : m_bitmap(std::exchange(other.m_bitmap, nullptr))
+{
+}
 
 DecodedImage& DecodedImage::operator=(DecodedImage&& other) noexcept
 {

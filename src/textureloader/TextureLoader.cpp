@@ -31,8 +31,8 @@ Texture* TextureLoader::loadTexture(const std::string& path, int unit)
     glBindTexture(GL_TEXTURE_2D, texture->m_handle);
     // FreeImage keeps 24-bit rows bottom-up in BGR order, each padded to four
     // bytes, which is GL's default unpack alignment.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, static_cast<GLsizei>(image.width()), static_cast<GLsizei>(image.height()),
-                 0, GL_BGR, GL_UNSIGNED_BYTE, image.pixels());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, static_cast<GLsizei>(image.width()),
+                 static_cast<GLsizei>(image.height()), 0, GL_BGR, GL_UNSIGNED_BYTE, image.pixels());
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

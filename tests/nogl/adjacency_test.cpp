@@ -29,12 +29,12 @@ struct Builder {
     }
 };
 
-
 // The unit cube's corners (bit 0: x, bit 1: y, bit 2: z) and its six faces as
 // quads wound counter-clockwise seen from outside.
 aiVector3D cubeCorner(unsigned int c)
 {
-    return aiVector3D(static_cast<float>(c & 1u), static_cast<float>((c >> 1) & 1u), static_cast<float>((c >> 2) & 1u));
+    return aiVector3D(static_cast<float>(c & 1u), static_cast<float>((c >> 1) & 1u),
+                      static_cast<float>((c >> 2) & 1u));
 }
 const std::array<std::array<unsigned int, 4>, 6> cubeQuads = {{
     {4, 5, 7, 6}, // +z
@@ -214,9 +214,8 @@ TEST(Adjacency, SplitCubeIsJoinedByPosition)
     // The written corners keep each triangle's facing.
     for (unsigned int f = 0; f < mesh->mNumFaces; ++f) {
         const aiFace& face = mesh->mFaces[f];
-        const aiVector3D original =
-            triNormal(mesh->mVertices[face.mIndices[0]], mesh->mVertices[face.mIndices[1]],
-                      mesh->mVertices[face.mIndices[2]]);
+        const aiVector3D original = triNormal(mesh->mVertices[face.mIndices[0]], mesh->mVertices[face.mIndices[1]],
+                                              mesh->mVertices[face.mIndices[2]]);
         const aiVector3D written = triNormal(mesh->mVertices[b.out[6 * f]], mesh->mVertices[b.out[6 * f + 2]],
                                              mesh->mVertices[b.out[6 * f + 4]]);
         EXPECT_GT(original * written, 0.0f) << "triangle " << f << " changed its winding";
@@ -276,8 +275,8 @@ TEST(Adjacency, NanPositionsKeepTheMapOrdered)
 
     // Numbers stay findable among NaN keys.
     PositionMap map;
-    const std::vector<aiVector3D> keys = {{3, 0, 0}, {nan, 0, 0}, {1, 0, 0}, {0, nan, 5}, {2, 0, 0},
-                                          {0, 0, nan}, {0, 0, 0}, {-1, 0, 0}, {nan, nan, nan}};
+    const std::vector<aiVector3D> keys = {{3, 0, 0},   {nan, 0, 0}, {1, 0, 0},  {0, nan, 5},    {2, 0, 0},
+                                          {0, 0, nan}, {0, 0, 0},   {-1, 0, 0}, {nan, nan, nan}};
     for (size_t i = 0; i < keys.size(); ++i) {
         map.emplace(keys[i], static_cast<unsigned int>(i));
     }

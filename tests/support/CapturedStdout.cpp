@@ -14,8 +14,7 @@ CapturedStdout::~CapturedStdout()
 
 const std::string& CapturedStdout::text()
 {
-    if (m_capturing)
-    {
+    if (m_capturing) {
         m_capturing = false;
         m_text = ::testing::internal::GetCapturedStdout();
     }

@@ -6,8 +6,7 @@
 // text() ends the capture and returns it; an object destroyed before text()
 // discards it (the loaders and destructors echo freely, and a test keeps
 // its own output readable).
-class CapturedStdout
-{
+class CapturedStdout {
 public:
     CapturedStdout();
     ~CapturedStdout();

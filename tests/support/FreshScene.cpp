@@ -25,13 +25,11 @@ void setUpFreshScene()
 void linkScenePrograms()
 {
     static bool linked = false;
-    if (linked)
-    {
+    if (linked) {
         return;
     }
     linked = true;
-    struct Program
-    {
+    struct Program {
         ShaderLoader* loader;
         std::vector<const char*> files;
     };
@@ -43,17 +41,14 @@ void linkScenePrograms()
     };
     {
         CapturedStdout quiet; // the loader echoes every source
-        for (const Program& program : programs)
-        {
-            for (const char* file : program.files)
-            {
+        for (const Program& program : programs) {
+            for (const char* file : program.files) {
                 program.loader->loadShader(file);
             }
             program.loader->linkProgram();
         }
     }
-    for (const Program& program : programs)
-    {
+    for (const Program& program : programs) {
         ASSERT_EQ(program.loader->getStatus(), 1) << program.files[0] << " did not link";
     }
 }

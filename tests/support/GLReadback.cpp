@@ -93,7 +93,8 @@ std::string bigEndian32(uint32_t value)
 std::string pngChunk(const char* type, const std::string& payload)
 {
     std::string body = std::string(type, 4) + payload;
-    const DWORD crc = FreeImage_ZLibCRC32(0, reinterpret_cast<BYTE*>(body.data()), static_cast<DWORD>(body.size()));
+    const DWORD crc =
+        FreeImage_ZLibCRC32(0, reinterpret_cast<BYTE*>(body.data()), static_cast<DWORD>(body.size()));
     return bigEndian32(static_cast<uint32_t>(payload.size())) + body + bigEndian32(crc);
 }
 

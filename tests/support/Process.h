@@ -9,10 +9,10 @@
 
 // Runs a real process with its standard output and error captured.
 struct ProcessResult {
-    int exitCode = -1;      // valid when exited
-    bool exited = false;    // ended through exit()
-    int signal = 0;         // the signal that ended it, if any
-    bool timedOut = false;  // killed by the runner after the time limit
+    int exitCode = -1; // valid when exited
+    bool exited = false; // ended through exit()
+    int signal = 0; // the signal that ended it, if any
+    bool timedOut = false; // killed by the runner after the time limit
     std::string out;
     std::string err;
 };

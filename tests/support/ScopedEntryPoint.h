@@ -6,8 +6,7 @@
 // The stand-in reaches the driver through `original`, which is set before
 // the swap.
 template <typename Function>
-class ScopedEntryPoint
-{
+class ScopedEntryPoint {
 public:
     ScopedEntryPoint(Function& entry, Function standIn, Function& original) : m_entry(entry), m_saved(entry)
     {
@@ -15,10 +14,7 @@ public:
         m_entry = standIn;
     }
 
-    ~ScopedEntryPoint()
-    {
-        m_entry = m_saved;
-    }
+    ~ScopedEntryPoint() { m_entry = m_saved; }
 
     ScopedEntryPoint(const ScopedEntryPoint&) = delete;
     ScopedEntryPoint& operator=(const ScopedEntryPoint&) = delete;

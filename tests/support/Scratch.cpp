@@ -66,7 +66,9 @@ void ScratchScene::remove(const std::string& relative) const
     fs::remove_all(file(relative), ignored);
 }
 
-ScratchDirectory::ScratchDirectory() : m_path(makeTemporaryDirectory()) {}
+ScratchDirectory::ScratchDirectory() : m_path(makeTemporaryDirectory())
+{
+}
 
 ScratchDirectory::~ScratchDirectory()
 {

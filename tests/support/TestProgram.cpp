@@ -10,7 +10,8 @@ GLProgram buildProgram(const char* vertex, const char* geometry, const char* fra
     GLSLFailure failure;
     GLProgram program = compileProgram(vertex, geometry, fragment, &failure);
     if (!program) {
-        ADD_FAILURE() << (failure.stage != 0 ? "stage does not compile: " : "program does not link: ") << failure.log;
+        ADD_FAILURE() << (failure.stage != 0 ? "stage does not compile: " : "program does not link: ")
+                      << failure.log;
     }
     return program;
 }

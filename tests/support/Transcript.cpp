@@ -51,12 +51,14 @@ const std::string& shutdownTrace()
     return trace;
 }
 
-::testing::AssertionResult framedBy(const std::string& transcript, const std::string& head, const std::string& tail,
-                                    std::string* middle)
+::testing::AssertionResult framedBy(const std::string& transcript, const std::string& head,
+                                    const std::string& tail, std::string* middle)
 {
     if (transcript.size() <= head.size() + tail.size() || transcript.compare(0, head.size(), head) != 0 ||
         transcript.compare(transcript.size() - tail.size(), tail.size(), tail) != 0) {
-        return ::testing::AssertionFailure() << "not\n" << head << "...\n" << tail << "but\n"
+        return ::testing::AssertionFailure() << "not\n"
+                                             << head << "...\n"
+                                             << tail << "but\n"
                                              << transcript.substr(0, 3000);
     }
     if (middle != nullptr) {

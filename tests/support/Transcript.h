@@ -12,8 +12,8 @@ class ScratchScene;
 
 // Whether `transcript` starts with `head` and ends with `tail`, with something
 // (a driver's log, say) between them, which goes to *middle.
-::testing::AssertionResult framedBy(const std::string& transcript, const std::string& head, const std::string& tail,
-                                    std::string* middle = nullptr);
+::testing::AssertionResult framedBy(const std::string& transcript, const std::string& head,
+                                    const std::string& tail, std::string* middle = nullptr);
 
 // The pieces of the viewer's own console transcript.
 

@@ -29,8 +29,7 @@ constexpr auto holdTime = std::chrono::milliseconds(300);
 bool waitForExit(pid_t pid, double seconds)
 {
     const auto until = Clock::now() + std::chrono::duration<double>(seconds);
-    while (!processGone(pid) && Clock::now() < until)
-    {
+    while (!processGone(pid) && Clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return processGone(pid);
@@ -38,19 +37,14 @@ bool waitForExit(pid_t pid, double seconds)
 
 void askToEnd(const std::string& windowId, Ending ending)
 {
-    switch (ending)
-    {
+    switch (ending) {
     case Ending::HoldEscape:
         pressKey(windowId, "Escape");
         std::this_thread::sleep_for(holdTime);
         releaseKey(windowId, "Escape");
         break;
-    case Ending::TapEscape:
-        tapKey(windowId, "Escape");
-        break;
-    case Ending::CloseButton:
-        closeWindow(windowId);
-        break;
+    case Ending::TapEscape: tapKey(windowId, "Escape"); break;
+    case Ending::CloseButton: closeWindow(windowId); break;
     }
 }
 
@@ -66,22 +60,18 @@ ViewerSession runViewerSession(const std::string& directory, Ending ending, cons
     options.whileRunning = [&](pid_t pid) {
         const auto deadline = Clock::now() + std::chrono::duration<double>(sessionSeconds);
         windowId = waitForWindowOf(pid, "KOV", windowSeconds);
-        if (windowId.empty() || waitForExit(pid, settleSeconds))
-        {
+        if (windowId.empty() || waitForExit(pid, settleSeconds)) {
             return;
         }
-        while (Clock::now() < deadline)
-        {
+        while (Clock::now() < deadline) {
             askToEnd(windowId, ending);
-            if (waitForExit(pid, retrySeconds))
-            {
+            if (waitForExit(pid, retrySeconds)) {
                 return;
             }
             // Looked up afresh, in case the request went to a window that was
             // gone.
             const std::string again = waitForWindowOf(pid, "KOV", 0.5);
-            if (!again.empty())
-            {
+            if (!again.empty()) {
                 windowId = again;
             }
         }

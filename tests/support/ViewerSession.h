@@ -5,16 +5,14 @@
 #include <vector>
 
 // How a session asks the viewer to end once its window has shown frames.
-enum class Ending
-{
-    HoldEscape,  // Escape held down for longer than a frame
-    TapEscape,   // Escape pressed and released within one frame
+enum class Ending {
+    HoldEscape, // Escape held down for longer than a frame
+    TapEscape, // Escape pressed and released within one frame
     CloseButton, // the window manager's close message
 };
 
 // One run of the real binary on the display, driven as a person would.
-struct ViewerSession
-{
+struct ViewerSession {
     ProcessResult result; // the console transcript and how the process ended
     std::string windowId; // "" when the window never appeared
 };

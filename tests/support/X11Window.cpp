@@ -135,15 +135,12 @@ std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutS
     const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
     const std::string command =
         "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
-    for (;;)
-    {
+    for (;;) {
         std::string id = shellOutput(command);
-        while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
-        {
+        while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
             id.pop_back();
         }
-        if (!id.empty() || processGone(pid) || Clock::now() >= deadline)
-        {
+        if (!id.empty() || processGone(pid) || Clock::now() >= deadline) {
             return id;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -175,8 +172,7 @@ bool closeWindow(const std::string& windowId)
 {
     DisplayConnection connection;
     Display* display = connection.display();
-    if (display == nullptr || windowId.empty())
-    {
+    if (display == nullptr || windowId.empty()) {
         return false;
     }
     const ::Window window = parseId(windowId);

@@ -2,7 +2,7 @@
 // verifies what shadow volumes and normal mapping rely on.
 //
 //   kov_check_models [repo-root]
-#include "mesh_check.h"
+#include "MeshCheck.h"
 
 #include "app/SceneLayout.h"
 
@@ -36,14 +36,16 @@ const Placement kModels[] = {
 };
 
 // The model file's name without its folder.
-const char* fileName(const char* path) {
+const char* fileName(const char* path)
+{
     const char* slash = std::strrchr(path, '/');
     return slash != nullptr ? slash + 1 : path;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::string root = argc > 1 ? argv[1] : ".";
     int failures = 0;
     for (const Placement& m : kModels) {
@@ -81,8 +83,10 @@ int main(int argc, char** argv) {
                 }
             }
             std::string why = kov::checkAttributes(mesh);
-            if (why.empty() && closed) why = kov::checkClosedManifold(mesh);
-            if (why.empty() && layout.normalMapped) why = kov::checkUvHandedness(mesh);
+            if (why.empty() && closed)
+                why = kov::checkClosedManifold(mesh);
+            if (why.empty() && layout.normalMapped)
+                why = kov::checkUvHandedness(mesh);
             if (!why.empty()) {
                 fail(why);
                 ok = false;

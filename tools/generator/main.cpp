@@ -4,10 +4,10 @@
 //
 // Output is fully deterministic; rerunning it reproduces the committed files
 // byte for byte.
-#include "image.h"
-#include "mesh.h"
-#include "models.h"
-#include "textures.h"
+#include "Image.h"
+#include "Mesh.h"
+#include "Models.h"
+#include "Textures.h"
 
 #include <FreeImage.h>
 
@@ -24,7 +24,7 @@ namespace {
 struct ModelJob {
     const char* file;
     const char* comment;
-    bool closed;  // must be a closed two-manifold (used for shadow volumes)
+    bool closed; // must be a closed two-manifold (used for shadow volumes)
     std::function<Mesh()> build;
 };
 
@@ -33,9 +33,10 @@ struct TextureJob {
     std::function<Image()> build;
 };
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::string root = argc > 1 ? argv[1] : ".";
     FreeImage_Initialise(FALSE);
     int failures = 0;

@@ -3,9 +3,9 @@
 //
 //   kov_preview model <file.obj> <texture|-> <out.png>   three orthographic views
 //   kov_preview scene <repo-root> <out.png>              the scene from the start camera
-#include "common.h"
-#include "image.h"
-#include "mesh_check.h"
+#include "Common.h"
+#include "Image.h"
+#include "MeshCheck.h"
 
 #include "app/SceneLayout.h"
 
@@ -25,11 +25,12 @@ namespace {
 struct Camera {
     Vec3 eye, right, up, fwd;
     bool perspective = false;
-    double tanHalf = 0.27;   // perspective: tan(fovy/2)
-    double orthoHalf = 1.0;  // orthographic: half height of the view
+    double tanHalf = 0.27; // perspective: tan(fovy/2)
+    double orthoHalf = 1.0; // orthographic: half height of the view
 };
 
-Camera lookAt(const Vec3& eye, const Vec3& target) {
+Camera lookAt(const Vec3& eye, const Vec3& target)
+{
     Camera c;
     c.eye = eye;
     c.fwd = normalize(target - eye);
@@ -39,7 +40,7 @@ Camera lookAt(const Vec3& eye, const Vec3& target) {
 }
 
 struct Vert {
-    Vec3 view;   // camera space: x right, y up, z forward (depth)
+    Vec3 view; // camera space: x right, y up, z forward (depth)
     Vec3 world, normal;
     double u, v;
 };
@@ -47,7 +48,7 @@ struct Vert {
 struct Target {
     Image color;
     std::vector<double> depth;
-    int x0, w, h;  // viewport inside the image
+    int x0, w, h; // viewport inside the image
 };
 
 struct Light {
@@ -55,12 +56,14 @@ struct Light {
     bool point;
 };
 
-Vert lerpVert(const Vert& a, const Vert& b, double t) {
-    return {a.view + (b.view - a.view) * t, a.world + (b.world - a.world) * t, a.normal + (b.normal - a.normal) * t,
-            mix(a.u, b.u, t), mix(a.v, b.v, t)};
+Vert lerpVert(const Vert& a, const Vert& b, double t)
+{
+    return {a.view + (b.view - a.view) * t, a.world + (b.world - a.world) * t,
+            a.normal + (b.normal - a.normal) * t, mix(a.u, b.u, t), mix(a.v, b.v, t)};
 }
 
-void drawTriangle(Target& tg, const Camera& cam, Vert tri[3], const Image* tex, const std::vector<Light>& lights) {
+void drawTriangle(Target& tg, const Camera& cam, Vert tri[3], const Image* tex, const std::vector<Light>& lights)
+{
     // Clip against the near plane (perspective only).
     std::vector<Vert> poly(tri, tri + 3);
     if (cam.perspective) {
@@ -70,11 +73,14 @@ void drawTriangle(Target& tg, const Camera& cam, Vert tri[3], const Image* tex, 
             const Vert& a = poly[i];
             const Vert& b = poly[(i + 1) % poly.size()];
             bool ain = a.view.z >= nearZ, bin = b.view.z >= nearZ;
-            if (ain) out.push_back(a);
-            if (ain != bin) out.push_back(lerpVert(a, b, (nearZ - a.view.z) / (b.view.z - a.view.z)));
+            if (ain)
+                out.push_back(a);
+            if (ain != bin)
+                out.push_back(lerpVert(a, b, (nearZ - a.view.z) / (b.view.z - a.view.z)));
         }
         poly.swap(out);
-        if (poly.size() < 3) return;
+        if (poly.size() < 3)
+            return;
     }
     auto toScreen = [&](const Vert& v, double& sx, double& sy) {
         double s = tg.h * 0.5;
@@ -92,27 +98,34 @@ void drawTriangle(Target& tg, const Camera& cam, Vert tri[3], const Image* tex, 
     for (size_t k = 1; k + 1 < poly.size(); ++k) {
         const Vert* v[3] = {&poly[0], &poly[k], &poly[k + 1]};
         double sx[3], sy[3];
-        for (int i = 0; i < 3; ++i) toScreen(*v[i], sx[i], sy[i]);
+        for (int i = 0; i < 3; ++i)
+            toScreen(*v[i], sx[i], sy[i]);
         double area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sx[2] - sx[0]) * (sy[1] - sy[0]);
-        if (area <= 0) continue;  // back face (counter-clockwise is front)
+        if (area <= 0)
+            continue; // back face (counter-clockwise is front)
         int xmin = std::max(tg.x0, static_cast<int>(std::floor(std::min({sx[0], sx[1], sx[2]}))));
         int xmax = std::min(tg.x0 + tg.w - 1, static_cast<int>(std::ceil(std::max({sx[0], sx[1], sx[2]}))));
         int ymin = std::max(0, static_cast<int>(std::floor(std::min({sy[0], sy[1], sy[2]}))));
         int ymax = std::min(tg.h - 1, static_cast<int>(std::ceil(std::max({sy[0], sy[1], sy[2]}))));
         double iz[3];
-        for (int i = 0; i < 3; ++i) iz[i] = cam.perspective ? 1.0 / v[i]->view.z : 1.0;
+        for (int i = 0; i < 3; ++i)
+            iz[i] = cam.perspective ? 1.0 / v[i]->view.z : 1.0;
         for (int y = ymin; y <= ymax; ++y)
             for (int x = xmin; x <= xmax; ++x) {
                 double px = x + 0.5, py = y + 0.5;
                 double b0 = ((sx[1] - px) * (sy[2] - py) - (sx[2] - px) * (sy[1] - py)) / area;
                 double b1 = ((sx[2] - px) * (sy[0] - py) - (sx[0] - px) * (sy[2] - py)) / area;
                 double b2 = 1 - b0 - b1;
-                if (b0 < 0 || b1 < 0 || b2 < 0) continue;
+                if (b0 < 0 || b1 < 0 || b2 < 0)
+                    continue;
                 double w0 = b0 * iz[0], w1 = b1 * iz[1], w2 = b2 * iz[2], ws = w0 + w1 + w2;
-                w0 /= ws; w1 /= ws; w2 /= ws;
+                w0 /= ws;
+                w1 /= ws;
+                w2 /= ws;
                 double depth = v[0]->view.z * w0 + v[1]->view.z * w1 + v[2]->view.z * w2;
                 double& zb = tg.depth[static_cast<size_t>(y) * tg.color.width() + x];
-                if (depth >= zb) continue;
+                if (depth >= zb)
+                    continue;
                 zb = depth;
                 Vec3 n = normalize(v[0]->normal * w0 + v[1]->normal * w1 + v[2]->normal * w2);
                 Vec3 wp = v[0]->world * w0 + v[1]->world * w1 + v[2]->world * w2;
@@ -123,7 +136,10 @@ void drawTriangle(Target& tg, const Camera& cam, Vert tri[3], const Image* tex, 
                     int tx = static_cast<int>(std::floor((u - std::floor(u)) * tex->width()));
                     int ty = static_cast<int>(std::floor((tv - std::floor(tv)) * tex->height()));
                     albedo = tex->wrap(tx, ty);
-                    if (albedo.a < 0.5) { zb = 1e30; continue; }
+                    if (albedo.a < 0.5) {
+                        zb = 1e30;
+                        continue;
+                    }
                 }
                 double light = 0.18;
                 for (const Light& l : lights) {
@@ -142,7 +158,8 @@ struct Placed {
     Vec3 origin;
 };
 
-bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector<Light>& lights) {
+bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector<Light>& lights)
+{
     Assimp::Importer importer;
     prepareViewerImporter(importer);
     const aiScene* scene = importer.ReadFile(m.obj, viewerImportFlags);
@@ -156,7 +173,8 @@ bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector
         const aiMesh* mesh = scene->mMeshes[i];
         for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
             const aiFace& face = mesh->mFaces[f];
-            if (face.mNumIndices != 3) continue;
+            if (face.mNumIndices != 3)
+                continue;
             Vert tri[3];
             for (int k = 0; k < 3; ++k) {
                 unsigned id = face.mIndices[k];
@@ -176,9 +194,10 @@ bool drawModel(Target& tg, const Camera& cam, const Placed& m, const std::vector
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 4) {
         std::fprintf(stderr, "usage: kov_preview model <obj> <texture|-> <out.png> | scene <root> <out.png>\n");
         return 2;
@@ -222,7 +241,8 @@ int main(int argc, char** argv) {
         tg.color.fill({0, 0, 0, 1});
         tg.depth.assign(static_cast<size_t>(w) * h, 1e30);
         Camera cam = lookAt(Vec3(0, 0.6, 2), Vec3(0, 0.2, -2));
-        if (argc >= 5) cam = lookAt(Vec3(0, 0.6, std::atof(argv[4])), Vec3(0, 0.2, std::atof(argv[4]) - 4));
+        if (argc >= 5)
+            cam = lookAt(Vec3(0, 0.6, std::atof(argv[4])), Vec3(0, 0.2, std::atof(argv[4]) - 4));
         cam.perspective = true;
         cam.tanHalf = std::tan(glm::radians(15.0));
         std::vector<Light> lights = {{Vec3(0, 0.9, 0), true}, {Vec3(0, 0.9, -5), true}, {Vec3(0, 0.9, -10), true}};
@@ -241,7 +261,8 @@ int main(int argc, char** argv) {
             placed(SceneAsset::brickBox, 0.1, Vec3(0, 0.5, -11)),
             placed(SceneAsset::cow, 1.0, Vec3(0, 0.7, -6)),
         };
-        for (const Placed& p : scene) ok = drawModel(tg, cam, p, lights) && ok;
+        for (const Placed& p : scene)
+            ok = drawModel(tg, cam, p, lights) && ok;
         ok = tg.color.save(argv[3]) && ok;
     } else {
         std::fprintf(stderr, "unknown mode\n");

@@ -36,14 +36,12 @@
 #include <string>
 #include <vector>
 
-namespace
-{
-struct RecordingSpan
-{
+namespace {
+struct RecordingSpan {
     int fps = 10;
     double start = 0.0;
     double end = -1.0; // below 0: to the camera's rest
-    long frames = 0;   // above 0: instead of end
+    long frames = 0; // above 0: instead of end
     std::string list;
     bool countOnly = false;
 };

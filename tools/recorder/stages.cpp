@@ -276,7 +276,8 @@ int main(int argc, char** argv)
         int channels;
         std::vector<uint8_t> pixels;
     } pictures[] = {
-        {"1-depth.pgm", 1, topRowFirst(depthPicture(capture.depth, getProjectionMatrix(), 25.0f), width, height, 1)},
+        {"1-depth.pgm", 1,
+         topRowFirst(depthPicture(capture.depth, getProjectionMatrix(), 25.0f), width, height, 1)},
         {"2-volumes.ppm", 3, rgb(capture.volumes)},
         {"3-stencil.ppm", 3, stencilPicture(stencil, final)},
         {"stencil-counts.pgm", 1, stencil},

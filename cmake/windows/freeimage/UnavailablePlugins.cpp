@@ -5,9 +5,15 @@
 #include "FreeImage.h"
 #include "Plugin.h"
 
-#define UNAVAILABLE_PLUGIN(init, name)                                                                                 \
-    static const char* DLL_CALLCONV init##Format() { return name; }                                                   \
-    void DLL_CALLCONV init(Plugin* plugin, int) { plugin->format_proc = init##Format; }
+#define UNAVAILABLE_PLUGIN(init, name)                                                                            \
+    static const char* DLL_CALLCONV init##Format()                                                                \
+    {                                                                                                             \
+        return name;                                                                                              \
+    }                                                                                                             \
+    void DLL_CALLCONV init(Plugin* plugin, int)                                                                   \
+    {                                                                                                             \
+        plugin->format_proc = init##Format;                                                                       \
+    }
 
 UNAVAILABLE_PLUGIN(InitTIFF, "TIFF")
 UNAVAILABLE_PLUGIN(InitG3, "G3")

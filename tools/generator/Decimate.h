@@ -1,7 +1,7 @@
 // Quadric-error edge-collapse simplification for closed triangle meshes.
 #pragma once
 
-#include "common.h"
+#include "Common.h"
 
 #include <array>
 #include <vector>
@@ -17,4 +17,4 @@ namespace gen {
 void decimate(std::vector<Vec3>& verts, std::vector<std::array<int, 3>>& tris, size_t targetTriangles,
               double minQuality = 0.2);
 
-}  // namespace gen
+} // namespace gen

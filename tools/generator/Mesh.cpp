@@ -1,4 +1,4 @@
-#include "mesh.h"
+#include "Mesh.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -12,14 +12,16 @@ namespace gen {
 
 namespace {
 
-constexpr double kScale = 1e6;  // written precision: 6 decimals
+constexpr double kScale = 1e6; // written precision: 6 decimals
 
-int64_t quantize(double v) {
+int64_t quantize(double v)
+{
     int64_t q = static_cast<int64_t>(std::llround(v * kScale));
     return q;
 }
 
-std::string fixed6(int64_t q) {
+std::string fixed6(int64_t q)
+{
     char buf[48];
     uint64_t a = q < 0 ? static_cast<uint64_t>(-q) : static_cast<uint64_t>(q);
     std::snprintf(buf, sizeof buf, "%s%" PRIu64 ".%06" PRIu64, q < 0 ? "-" : "", a / 1000000, a % 1000000);
@@ -28,11 +30,15 @@ std::string fixed6(int64_t q) {
 
 using Key3 = std::tuple<int64_t, int64_t, int64_t>;
 
-Key3 key3(const Vec3& v) { return {quantize(v.x), quantize(v.y), quantize(v.z)}; }
+Key3 key3(const Vec3& v)
+{
+    return {quantize(v.x), quantize(v.y), quantize(v.z)};
+}
 
-}  // namespace
+} // namespace
 
-std::vector<int> weldPositions(const Mesh& mesh) {
+std::vector<int> weldPositions(const Mesh& mesh)
+{
     std::map<Key3, int> seen;
     std::vector<int> remap(mesh.positions.size());
     for (size_t i = 0; i < mesh.positions.size(); ++i) {
@@ -42,8 +48,9 @@ std::vector<int> weldPositions(const Mesh& mesh) {
     return remap;
 }
 
-void Mesh::addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
-                   const Vec2& ta, const Vec2& tb, const Vec2& tc, const Vec2& td, const Vec3& normal) {
+void Mesh::addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, const Vec2& ta, const Vec2& tb,
+                   const Vec2& tc, const Vec2& td, const Vec3& normal)
+{
     int pa = addPosition(a), pb = addPosition(b), pc = addPosition(c), pd = addPosition(d);
     int ua = addUv(ta.u, ta.v), ub = addUv(tb.u, tb.v), uc = addUv(tc.u, tc.v), ud = addUv(td.u, td.v);
     int n = addNormal(normal);
@@ -54,12 +61,13 @@ void Mesh::addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
 namespace {
 
 struct FaceFrame {
-    Vec3 n, t, b;  // normal, direction of increasing u, direction of increasing v
+    Vec3 n, t, b; // normal, direction of increasing u, direction of increasing v
 };
 
 // For the six axis directions: t and b with cross(t, b) == n. Side faces keep
 // v pointing up; top and bottom faces keep u along +x.
-FaceFrame faceFrame(int axis, int sign) {
+FaceFrame faceFrame(int axis, int sign)
+{
     Vec3 n(axis == 0 ? sign : 0, axis == 1 ? sign : 0, axis == 2 ? sign : 0);
     Vec3 b = axis == 1 ? Vec3(0, 0, -sign) : Vec3(0, 1, 0);
     Vec3 t = cross(b, n);
@@ -74,20 +82,23 @@ struct BoxFace {
     double et, eb;
 };
 
-BoxFace boxFace(const Vec3& lo, const Vec3& hi, int axis, int sign, bool inward) {
+BoxFace boxFace(const Vec3& lo, const Vec3& hi, int axis, int sign, bool inward)
+{
     Vec3 ctr = (lo + hi) * 0.5, half = (hi - lo) * 0.5;
     FaceFrame f = faceFrame(axis, sign);
-    if (inward) f = {f.n * -1.0, f.t * -1.0, f.b};  // cross(-t, b) == -n
+    if (inward)
+        f = {f.n * -1.0, f.t * -1.0, f.b}; // cross(-t, b) == -n
     // Face centre lies on the side the outward normal points to.
     Vec3 outward = faceFrame(axis, sign).n;
     Vec3 fc(ctr.x + outward.x * half.x, ctr.y + outward.y * half.y, ctr.z + outward.z * half.z);
     return {f, fc, std::fabs(dot(f.t, half)), std::fabs(dot(f.b, half))};
 }
 
-}  // namespace
+} // namespace
 
 static void addBoxFaces(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward,
-                        const int* cornerIds) {
+                        const int* cornerIds)
+{
     Vec3 ctr = (lo + hi) * 0.5;
     for (int axis = 0; axis < 3; ++axis) {
         for (int sign = -1; sign <= 1; sign += 2) {
@@ -110,23 +121,33 @@ static void addBoxFaces(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvSca
                 }
             }
             int ti[4];
-            for (int k = 0; k < 4; ++k) ti[k] = mesh.addUv(uv[k].u, uv[k].v);
+            for (int k = 0; k < 4; ++k)
+                ti[k] = mesh.addUv(uv[k].u, uv[k].v);
             int ni = mesh.addNormal(f.n);
-            mesh.triangles.push_back({Corner{pi[0], ti[0], ni}, Corner{pi[1], ti[1], ni}, Corner{pi[2], ti[2], ni}});
-            mesh.triangles.push_back({Corner{pi[0], ti[0], ni}, Corner{pi[2], ti[2], ni}, Corner{pi[3], ti[3], ni}});
+            mesh.triangles.push_back(
+                {Corner{pi[0], ti[0], ni}, Corner{pi[1], ti[1], ni}, Corner{pi[2], ti[2], ni}});
+            mesh.triangles.push_back(
+                {Corner{pi[0], ti[0], ni}, Corner{pi[2], ti[2], ni}, Corner{pi[3], ti[3], ni}});
         }
     }
 }
 
-void addBox(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward) {
+void addBox(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, bool inward)
+{
     addBoxFaces(mesh, lo, hi, uvScale, inward, nullptr);
 }
 
 namespace {
 
-double component(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+double component(const Vec3& v, int axis)
+{
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
 
-void setComponent(Vec3& v, int axis, double value) { (axis == 0 ? v.x : axis == 1 ? v.y : v.z) = value; }
+void setComponent(Vec3& v, int axis, double value)
+{
+    (axis == 0 ? v.x : axis == 1 ? v.y : v.z) = value;
+}
 
 // [a0, a1] x [b0, b1] on two coordinate axes of a plane.
 struct Rect {
@@ -139,7 +160,8 @@ using Interval = std::pair<double, double>;
 // between two neighbouring a-edges of the covers the strip splits into its
 // uncovered b-intervals, and a rectangle grows along a while the next strip
 // has the same intervals.
-std::vector<Rect> uncoveredAlongA(const Rect& face, const std::vector<Rect>& covers) {
+std::vector<Rect> uncoveredAlongA(const Rect& face, const std::vector<Rect>& covers)
+{
     std::vector<double> cuts{face.a0, face.a1};
     for (const Rect& c : covers) {
         cuts.push_back(c.a0);
@@ -152,21 +174,25 @@ std::vector<Rect> uncoveredAlongA(const Rect& face, const std::vector<Rect>& cov
     std::vector<Interval> open;
     double openSince = face.a0;
     auto close = [&](double a) {
-        for (const Interval& b : open) parts.push_back({openSince, a, b.first, b.second});
+        for (const Interval& b : open)
+            parts.push_back({openSince, a, b.first, b.second});
     };
     for (size_t k = 0; k + 1 < cuts.size(); ++k) {
         const double lo = cuts[k], hi = cuts[k + 1];
         std::vector<Interval> covered;
         for (const Rect& c : covers)
-            if (c.a0 <= lo && c.a1 >= hi) covered.push_back({c.b0, c.b1});
+            if (c.a0 <= lo && c.a1 >= hi)
+                covered.push_back({c.b0, c.b1});
         std::sort(covered.begin(), covered.end());
         std::vector<Interval> free;
         double b = face.b0;
         for (const Interval& c : covered) {
-            if (c.first > b) free.push_back({b, c.first});
+            if (c.first > b)
+                free.push_back({b, c.first});
             b = std::max(b, c.second);
         }
-        if (b < face.b1) free.push_back({b, face.b1});
+        if (b < face.b1)
+            free.push_back({b, face.b1});
         if (free != open) {
             close(lo);
             open = free;
@@ -178,20 +204,25 @@ std::vector<Rect> uncoveredAlongA(const Rect& face, const std::vector<Rect>& cov
 }
 
 // The same, swept in whichever direction gives fewer rectangles.
-std::vector<Rect> uncovered(const Rect& face, const std::vector<Rect>& covers) {
+std::vector<Rect> uncovered(const Rect& face, const std::vector<Rect>& covers)
+{
     auto swap = [](const Rect& r) { return Rect{r.b0, r.b1, r.a0, r.a1}; };
     std::vector<Rect> swappedCovers;
-    for (const Rect& c : covers) swappedCovers.push_back(swap(c));
+    for (const Rect& c : covers)
+        swappedCovers.push_back(swap(c));
     std::vector<Rect> alongA = uncoveredAlongA(face, covers);
     std::vector<Rect> alongB = uncoveredAlongA(swap(face), swappedCovers);
-    if (alongB.size() >= alongA.size()) return alongA;
-    for (Rect& r : alongB) r = swap(r);
+    if (alongB.size() >= alongA.size())
+        return alongA;
+    for (Rect& r : alongB)
+        r = swap(r);
     return alongB;
 }
 
-}  // namespace
+} // namespace
 
-void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const std::vector<Box>& contents) {
+void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const std::vector<Box>& contents)
+{
     const double touching = 1e-9;
     for (int axis = 0; axis < 3; ++axis) {
         for (int sign = -1; sign <= 1; sign += 2) {
@@ -200,10 +231,12 @@ void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const s
             const Rect face{component(lo, ua), component(hi, ua), component(lo, va), component(hi, va)};
             std::vector<Rect> covers;
             for (const Box& box : contents) {
-                if (component(box.lo, axis) > level + touching || component(box.hi, axis) < level - touching) continue;
+                if (component(box.lo, axis) > level + touching || component(box.hi, axis) < level - touching)
+                    continue;
                 Rect c{std::max(component(box.lo, ua), face.a0), std::min(component(box.hi, ua), face.a1),
                        std::max(component(box.lo, va), face.b0), std::min(component(box.hi, va), face.b1)};
-                if (c.a0 < c.a1 && c.b0 < c.b1) covers.push_back(c);
+                if (c.a0 < c.a1 && c.b0 < c.b1)
+                    covers.push_back(c);
             }
 
             // The frame and uv origin addBoxFaces gives the whole face.
@@ -240,28 +273,32 @@ void addRoom(Mesh& mesh, const Vec3& lo, const Vec3& hi, double uvScale, const s
     }
 }
 
-void addClosedBox(Mesh& mesh, const Vec3& lo, const Vec3& hi) {
+void addClosedBox(Mesh& mesh, const Vec3& lo, const Vec3& hi)
+{
     int ids[8];
     for (int i = 0; i < 8; ++i)
         ids[i] = mesh.addPosition(Vec3(i & 1 ? hi.x : lo.x, i & 2 ? hi.y : lo.y, i & 4 ? hi.z : lo.z));
     addBoxFaces(mesh, lo, hi, 0.0, false, ids);
 }
 
-std::string checkWatertight(const Mesh& mesh) {
+std::string checkWatertight(const Mesh& mesh)
+{
     std::vector<int> remap = weldPositions(mesh);
-    std::unordered_map<uint64_t, int> directed;  // (from, to) -> count
+    std::unordered_map<uint64_t, int> directed; // (from, to) -> count
     auto key = [](int a, int b) { return (static_cast<uint64_t>(a) << 32) | static_cast<uint32_t>(b); };
     char msg[160];
     for (size_t t = 0; t < mesh.triangles.size(); ++t) {
         int v[3];
-        for (int k = 0; k < 3; ++k) v[k] = remap[mesh.triangles[t][k].p];
+        for (int k = 0; k < 3; ++k)
+            v[k] = remap[mesh.triangles[t][k].p];
         if (v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) {
             std::snprintf(msg, sizeof msg, "triangle %zu has two corners at the same position", t);
             return msg;
         }
         for (int k = 0; k < 3; ++k) {
             if (++directed[key(v[k], v[(k + 1) % 3])] > 1) {
-                std::snprintf(msg, sizeof msg, "edge %d->%d used twice in the same direction", v[k], v[(k + 1) % 3]);
+                std::snprintf(msg, sizeof msg, "edge %d->%d used twice in the same direction", v[k],
+                              v[(k + 1) % 3]);
                 return msg;
             }
         }
@@ -276,7 +313,8 @@ std::string checkWatertight(const Mesh& mesh) {
     return {};
 }
 
-bool writeObj(const Mesh& mesh, const std::string& path, const std::string& comment) {
+bool writeObj(const Mesh& mesh, const std::string& path, const std::string& comment)
+{
     // Pool values by their written text so equal values share one line.
     std::vector<int> posIdx(mesh.positions.size()), uvIdx(mesh.uvs.size()), nIdx(mesh.normals.size());
     std::string out;
@@ -290,7 +328,8 @@ bool writeObj(const Mesh& mesh, const std::string& path, const std::string& comm
             Key3 k = key3(mesh.positions[i]);
             auto [it, fresh] = seen.emplace(k, next);
             if (fresh) {
-                out += "v " + fixed6(std::get<0>(k)) + " " + fixed6(std::get<1>(k)) + " " + fixed6(std::get<2>(k)) + "\n";
+                out += "v " + fixed6(std::get<0>(k)) + " " + fixed6(std::get<1>(k)) + " " +
+                       fixed6(std::get<2>(k)) + "\n";
                 ++next;
             }
             posIdx[i] = it->second;
@@ -316,7 +355,8 @@ bool writeObj(const Mesh& mesh, const std::string& path, const std::string& comm
             Key3 k = key3(normalize(mesh.normals[i]));
             auto [it, fresh] = seen.emplace(k, next);
             if (fresh) {
-                out += "vn " + fixed6(std::get<0>(k)) + " " + fixed6(std::get<1>(k)) + " " + fixed6(std::get<2>(k)) + "\n";
+                out += "vn " + fixed6(std::get<0>(k)) + " " + fixed6(std::get<1>(k)) + " " +
+                       fixed6(std::get<2>(k)) + "\n";
                 ++next;
             }
             nIdx[i] = it->second;
@@ -332,13 +372,15 @@ bool writeObj(const Mesh& mesh, const std::string& path, const std::string& comm
         out += "\n";
     }
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
     ok = (std::fclose(f) == 0) && ok;
     return ok;
 }
 
-Bounds meshBounds(const Mesh& mesh) {
+Bounds meshBounds(const Mesh& mesh)
+{
     Bounds b{Vec3(1e30, 1e30, 1e30), Vec3(-1e30, -1e30, -1e30)};
     for (const Vec3& p : mesh.positions) {
         b.lo = vmin(b.lo, p);
@@ -347,4 +389,4 @@ Bounds meshBounds(const Mesh& mesh) {
     return b;
 }
 
-}  // namespace gen
+} // namespace gen

@@ -2,7 +2,7 @@
 // closed triangle mesh by marching tetrahedra.
 #pragma once
 
-#include "mesh.h"
+#include "Mesh.h"
 
 #include <functional>
 #include <vector>
@@ -12,13 +12,13 @@ namespace gen {
 // One primitive of a shape. Distances are negative inside.
 struct Primitive {
     enum Kind { Ellipsoid, Capsule } kind = Ellipsoid;
-    Vec3 a, b;            // ellipsoid: centre in a; capsule: segment a..b
-    Vec3 radii;           // ellipsoid radii (in its rotated frame)
-    double ra = 0, rb = 0;  // capsule radius at a and at b
-    Vec3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};  // ellipsoid frame
-    double blend = 0.1;   // smooth-union radius with what came before
-    int part = 0;         // texture region / colour group
-    double noiseAmp = 0, noiseFreq = 1;  // surface shagginess (e.g. a mane)
+    Vec3 a, b; // ellipsoid: centre in a; capsule: segment a..b
+    Vec3 radii; // ellipsoid radii (in its rotated frame)
+    double ra = 0, rb = 0; // capsule radius at a and at b
+    Vec3 axes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}; // ellipsoid frame
+    double blend = 0.1; // smooth-union radius with what came before
+    int part = 0; // texture region / colour group
+    double noiseAmp = 0, noiseFreq = 1; // surface shagginess (e.g. a mane)
     uint64_t noiseSeed = 0;
 };
 
@@ -54,10 +54,10 @@ using UvFunction = std::function<void(const Vec3 (&p)[3], const Vec3& n, Vec2 (&
 // limit on thin triangles (see decimate): lower lets the triangles stretch
 // along nearly straight stretches of the surface.
 Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvs,
-                 double minQuality = 0.2);
+                double minQuality = 0.2);
 
 // Rigid/scale adjustments applied after polygonising.
 void translateMesh(Mesh& mesh, const Vec3& d);
 void scaleMesh(Mesh& mesh, double s);
 
-}  // namespace gen
+} // namespace gen

@@ -1,6 +1,6 @@
-#include "implicit.h"
+#include "Implicit.h"
 
-#include "decimate.h"
+#include "Decimate.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +8,8 @@
 
 namespace gen {
 
-Primitive ellipsoid(const Vec3& c, const Vec3& r, int part, double blend) {
+Primitive ellipsoid(const Vec3& c, const Vec3& r, int part, double blend)
+{
     Primitive p;
     p.kind = Primitive::Ellipsoid;
     p.a = c;
@@ -18,11 +19,13 @@ Primitive ellipsoid(const Vec3& c, const Vec3& r, int part, double blend) {
     return p;
 }
 
-Primitive sphere(const Vec3& c, double r, int part, double blend) {
+Primitive sphere(const Vec3& c, double r, int part, double blend)
+{
     return ellipsoid(c, Vec3(r, r, r), part, blend);
 }
 
-Primitive capsule(const Vec3& a, const Vec3& b, double ra, double rb, int part, double blend) {
+Primitive capsule(const Vec3& a, const Vec3& b, double ra, double rb, int part, double blend)
+{
     Primitive p;
     p.kind = Primitive::Capsule;
     p.a = a;
@@ -34,7 +37,8 @@ Primitive capsule(const Vec3& a, const Vec3& b, double ra, double rb, int part, 
     return p;
 }
 
-Primitive& orient(Primitive& p, double pitch, double yaw) {
+Primitive& orient(Primitive& p, double pitch, double yaw)
+{
     // Rotate basis: first about x by pitch, then about y by yaw.
     auto rot = [&](const Vec3& v) {
         double c = std::cos(pitch), s = std::sin(pitch);
@@ -42,13 +46,15 @@ Primitive& orient(Primitive& p, double pitch, double yaw) {
         double cy = std::cos(yaw), sy = std::sin(yaw);
         return Vec3(r1.x * cy + r1.z * sy, r1.y, -r1.x * sy + r1.z * cy);
     };
-    for (Vec3& ax : p.axes) ax = rot(ax);
+    for (Vec3& ax : p.axes)
+        ax = rot(ax);
     return p;
 }
 
 namespace {
 
-double primitiveDistance(const Primitive& pr, const Vec3& p) {
+double primitiveDistance(const Primitive& pr, const Vec3& p)
+{
     double d;
     if (pr.kind == Primitive::Ellipsoid) {
         Vec3 q = p - pr.a;
@@ -71,15 +77,18 @@ double primitiveDistance(const Primitive& pr, const Vec3& p) {
     return d;
 }
 
-double smoothMin(double a, double b, double k) {
-    if (k <= 0) return std::min(a, b);
+double smoothMin(double a, double b, double k)
+{
+    if (k <= 0)
+        return std::min(a, b);
     double h = std::max(k - std::fabs(a - b), 0.0) / k;
     return std::min(a, b) - h * h * k * 0.25;
 }
 
-}  // namespace
+} // namespace
 
-double Shape::distance(const Vec3& p) const {
+double Shape::distance(const Vec3& p) const
+{
     double d = 1e30;
     for (size_t i = 0; i < prims_.size(); ++i) {
         double di = primitiveDistance(prims_[i], p);
@@ -88,13 +97,16 @@ double Shape::distance(const Vec3& p) const {
     return d;
 }
 
-Vec3 Shape::gradient(const Vec3& p, double e) const {
+Vec3 Shape::gradient(const Vec3& p, double e) const
+{
     return Vec3(distance(p + Vec3(e, 0, 0)) - distance(p - Vec3(e, 0, 0)),
                 distance(p + Vec3(0, e, 0)) - distance(p - Vec3(0, e, 0)),
-                distance(p + Vec3(0, 0, e)) - distance(p - Vec3(0, 0, e))) / (2 * e);
+                distance(p + Vec3(0, 0, e)) - distance(p - Vec3(0, 0, e))) /
+           (2 * e);
 }
 
-int Shape::partAt(const Vec3& p) const {
+int Shape::partAt(const Vec3& p) const
+{
     int best = 0;
     double bd = 1e30;
     for (const Primitive& pr : prims_) {
@@ -107,7 +119,8 @@ int Shape::partAt(const Vec3& p) const {
     return best;
 }
 
-void Shape::bounds(Vec3& lo, Vec3& hi) const {
+void Shape::bounds(Vec3& lo, Vec3& hi) const
+{
     lo = Vec3(1e30, 1e30, 1e30);
     hi = -lo;
     for (const Primitive& pr : prims_) {
@@ -127,17 +140,20 @@ void Shape::bounds(Vec3& lo, Vec3& hi) const {
 namespace {
 
 // Parity (+1 even / -1 odd) of a permutation of 0..3.
-int parity(const int (&perm)[4]) {
+int parity(const int (&perm)[4])
+{
     int inv = 0;
     for (int i = 0; i < 4; ++i)
         for (int j = i + 1; j < 4; ++j)
-            if (perm[i] > perm[j]) ++inv;
+            if (perm[i] > perm[j])
+                ++inv;
     return (inv & 1) ? -1 : 1;
 }
 
-}  // namespace
+} // namespace
 
-Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvFn, double minQuality) {
+Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFunction& uvFn, double minQuality)
+{
     Vec3 lo, hi;
     shape.bounds(lo, hi);
     lo -= Vec3(2 * cell, 2 * cell, 2 * cell);
@@ -159,18 +175,22 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
             for (int i = 0; i < nx; ++i) {
                 double d = shape.distance(nodePos(nodeId(i, j, k)));
                 bool border = i == 0 || j == 0 || k == 0 || i == nx - 1 || j == ny - 1 || k == nz - 1;
-                if (border) d = std::max(d, cell);
-                if (d == 0.0) d = 1e-9;
+                if (border)
+                    d = std::max(d, cell);
+                if (d == 0.0)
+                    d = 1e-9;
                 field[nodeId(i, j, k)] = d;
             }
 
     std::vector<Vec3> verts;
     std::unordered_map<uint64_t, int> edgeVertex;
     auto vertexOn = [&](int64_t na, int64_t nb) {
-        if (na > nb) std::swap(na, nb);
+        if (na > nb)
+            std::swap(na, nb);
         uint64_t key = (static_cast<uint64_t>(na) << 32) ^ static_cast<uint64_t>(nb);
         auto it = edgeVertex.find(key);
-        if (it != edgeVertex.end()) return it->second;
+        if (it != edgeVertex.end())
+            return it->second;
         Vec3 pa = nodePos(na), pb = nodePos(nb);
         double fa = field[na], fb = field[nb];
         // Illinois-style false position on the real field, starting from the
@@ -179,9 +199,17 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
         double t = f0 / (f0 - f1);
         for (int it2 = 0; it2 < 6; ++it2) {
             double ft = shape.distance(pa + (pb - pa) * t);
-            if ((ft < 0) == (f0 < 0)) { t0 = t; f0 = ft; f1 *= 0.5; }
-            else { t1 = t; f1 = ft; f0 *= 0.5; }
-            if (f0 == f1) break;
+            if ((ft < 0) == (f0 < 0)) {
+                t0 = t;
+                f0 = ft;
+                f1 *= 0.5;
+            } else {
+                t1 = t;
+                f1 = ft;
+                f0 *= 0.5;
+            }
+            if (f0 == f1)
+                break;
             t = t0 + (t1 - t0) * f0 / (f0 - f1);
         }
         t = clampd(t, 0.08, 0.92);
@@ -211,22 +239,32 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
                         in[v] = field[node[v]] < 0;
                         nIn += in[v];
                     }
-                    if (nIn == 0 || nIn == 4) continue;
+                    if (nIn == 0 || nIn == 4)
+                        continue;
                     int perm[4], n = 0;
                     // Lone vertex first (inside for 1, outside for 3); pairs: inside first.
                     bool firstGroup = (nIn == 3) ? false : true;
-                    for (int v = 0; v < 4; ++v) if (in[v] == firstGroup) perm[n++] = v;
-                    for (int v = 0; v < 4; ++v) if (in[v] != firstGroup) perm[n++] = v;
+                    for (int v = 0; v < 4; ++v)
+                        if (in[v] == firstGroup)
+                            perm[n++] = v;
+                    for (int v = 0; v < 4; ++v)
+                        if (in[v] != firstGroup)
+                            perm[n++] = v;
                     int orientation = permSign[t] * parity(perm);
                     auto E = [&](int x, int y) { return vertexOn(node[perm[x]], node[perm[y]]); };
                     if (nIn == 1 || nIn == 3) {
                         bool forward = (orientation > 0) == (nIn == 1);
-                        if (forward) tris.push_back({E(0, 1), E(0, 2), E(0, 3)});
-                        else tris.push_back({E(0, 1), E(0, 3), E(0, 2)});
+                        if (forward)
+                            tris.push_back({E(0, 1), E(0, 2), E(0, 3)});
+                        else
+                            tris.push_back({E(0, 1), E(0, 3), E(0, 2)});
                     } else {
                         int ac = E(0, 2), ad = E(0, 3), bd = E(1, 3), bc = E(1, 2);
                         int q[4] = {ac, ad, bd, bc};
-                        if (orientation < 0) { q[1] = bc; q[3] = ad; }
+                        if (orientation < 0) {
+                            q[1] = bc;
+                            q[3] = ad;
+                        }
                         // Split along the shorter diagonal.
                         if (length(verts[q[0]] - verts[q[2]]) <= length(verts[q[1]] - verts[q[3]])) {
                             tris.push_back({q[0], q[1], q[2]});
@@ -251,10 +289,12 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
         for (int it = 0; it < 4; ++it) {
             Vec3 g = shape.gradient(p, geps);
             double g2 = dot(g, g);
-            if (g2 < 1e-12) break;
+            if (g2 < 1e-12)
+                break;
             double d = shape.distance(p);
             Vec3 step = g * (d / g2);
-            if (length(step) > 0.5 * cell) step = normalize(step) * (0.5 * cell);
+            if (length(step) > 0.5 * cell)
+                step = normalize(step) * (0.5 * cell);
             p -= step;
         }
         return p;
@@ -266,7 +306,8 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
         std::vector<Vec3> next(verts.size());
         for (size_t v = 0; v < verts.size(); ++v) {
             Vec3 avg;
-            for (int u : nbr[v]) avg += verts[u];
+            for (int u : nbr[v])
+                avg += verts[u];
             avg = avg / static_cast<double>(nbr[v].size());
             next[v] = project(verts[v] + (avg - verts[v]) * 0.5);
         }
@@ -278,12 +319,14 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
                 double la = length(after), lb = length(before);
                 if (dot(before, after) <= 0.5 * la * lb || la < 0.05 * lb) {
                     for (int c = 0; c < 3; ++c) {
-                        if (length(next[t[c]] - verts[t[c]]) > 0) changed = true;
+                        if (length(next[t[c]] - verts[t[c]]) > 0)
+                            changed = true;
                         next[t[c]] = verts[t[c]];
                     }
                 }
             }
-            if (!changed) break;
+            if (!changed)
+                break;
         }
         verts.swap(next);
     }
@@ -295,30 +338,37 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
     for (int pass = 0; pass < 20; ++pass) {
         std::vector<std::vector<int>> ring(verts.size());
         for (const auto& t : tris)
-            for (int e = 0; e < 3; ++e) ring[t[e]].push_back(t[(e + 1) % 3]);
+            for (int e = 0; e < 3; ++e)
+                ring[t[e]].push_back(t[(e + 1) % 3]);
         std::vector<char> bad(verts.size(), 0);
         int nbad = 0;
         std::vector<Vec3> around(verts.size());
         for (const auto& t : tris) {
             Vec3 n = faceNormal(verts, t);
-            for (int c = 0; c < 3; ++c) around[t[c]] += n;
+            for (int c = 0; c < 3; ++c)
+                around[t[c]] += n;
         }
         for (const auto& t : tris) {
             Vec3 c = (verts[t[0]] + verts[t[1]] + verts[t[2]]) / 3.0;
             Vec3 fn = faceNormal(verts, t);
-            Vec3 corners = normalize(shape.gradient(verts[t[0]], geps)) + normalize(shape.gradient(verts[t[1]], geps)) +
+            Vec3 corners = normalize(shape.gradient(verts[t[0]], geps)) +
+                           normalize(shape.gradient(verts[t[1]], geps)) +
                            normalize(shape.gradient(verts[t[2]], geps));
             Vec3 local = normalize(around[t[0]]) + normalize(around[t[1]]) + normalize(around[t[2]]);
             if (dot(fn, shape.gradient(c, geps)) <= 0 || dot(fn, corners) <= 0 || dot(fn, local) <= 0) {
-                for (int k = 0; k < 3; ++k) bad[t[k]] = 1;
+                for (int k = 0; k < 3; ++k)
+                    bad[t[k]] = 1;
                 ++nbad;
             }
         }
-        if (nbad == 0) break;
+        if (nbad == 0)
+            break;
         for (size_t v = 0; v < verts.size(); ++v) {
-            if (!bad[v]) continue;
+            if (!bad[v])
+                continue;
             Vec3 avg;
-            for (int u : ring[v]) avg += verts[u];
+            for (int u : ring[v])
+                avg += verts[u];
             avg = avg / static_cast<double>(ring[v].size());
             verts[v] = pass < 10 ? project(avg) : avg;
         }
@@ -329,7 +379,8 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
     std::vector<Vec3> faceSum(verts.size());
     for (const auto& t : tris) {
         Vec3 n = faceNormal(verts, t);
-        for (int c = 0; c < 3; ++c) faceSum[t[c]] += n;
+        for (int c = 0; c < 3; ++c)
+            faceSum[t[c]] += n;
     }
     Mesh mesh;
     mesh.positions = verts;
@@ -343,36 +394,46 @@ Mesh polygonize(const Shape& shape, double cell, size_t maxTriangles, const UvFu
         bool changed = false;
         for (const auto& t : tris) {
             Vec3 sum = mesh.normals[t[0]] + mesh.normals[t[1]] + mesh.normals[t[2]];
-            if (dot(faceNormal(verts, t), sum) > 0) continue;
+            if (dot(faceNormal(verts, t), sum) > 0)
+                continue;
             for (int c = 0; c < 3; ++c) {
                 Vec3 f = normalize(faceSum[t[c]]);
-                if (length(mesh.normals[t[c]] - f) > 1e-12) changed = true;
+                if (length(mesh.normals[t[c]] - f) > 1e-12)
+                    changed = true;
                 mesh.normals[t[c]] = f;
             }
         }
-        if (!changed) break;
+        if (!changed)
+            break;
     }
     int wrong = 0;
     for (const auto& t : tris) {
         Vec3 p[3] = {verts[t[0]], verts[t[1]], verts[t[2]]};
         Vec3 n = normalize(cross(p[1] - p[0], p[2] - p[0]));
-        if (dot(n, shape.gradient((p[0] + p[1] + p[2]) / 3.0, geps)) < 0) ++wrong;
+        if (dot(n, shape.gradient((p[0] + p[1] + p[2]) / 3.0, geps)) < 0)
+            ++wrong;
         Vec2 uv[3];
         uvFn(p, n, uv);
         std::array<Corner, 3> tri;
-        for (int c = 0; c < 3; ++c) tri[c] = Corner{t[c], mesh.addUv(uv[c].u, uv[c].v), t[c]};
+        for (int c = 0; c < 3; ++c)
+            tri[c] = Corner{t[c], mesh.addUv(uv[c].u, uv[c].v), t[c]};
         mesh.triangles.push_back(tri);
     }
-    if (wrong > 0) std::fprintf(stderr, "  note: %d triangles face against the field gradient\n", wrong);
+    if (wrong > 0)
+        std::fprintf(stderr, "  note: %d triangles face against the field gradient\n", wrong);
     return mesh;
 }
 
-void translateMesh(Mesh& mesh, const Vec3& d) {
-    for (Vec3& p : mesh.positions) p += d;
+void translateMesh(Mesh& mesh, const Vec3& d)
+{
+    for (Vec3& p : mesh.positions)
+        p += d;
 }
 
-void scaleMesh(Mesh& mesh, double s) {
-    for (Vec3& p : mesh.positions) p = p * s;
+void scaleMesh(Mesh& mesh, double s)
+{
+    for (Vec3& p : mesh.positions)
+        p = p * s;
 }
 
-}  // namespace gen
+} // namespace gen

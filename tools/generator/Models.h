@@ -1,15 +1,15 @@
 // Builders for every model of the scene.
 #pragma once
 
-#include "mesh.h"
+#include "Mesh.h"
 
 namespace gen {
 
-Mesh buildLionStanding();  // models/Lion.obj
-Mesh buildLionLying();     // models/Lion2.obj
-Mesh buildCow();           // models/cow2.obj
-Mesh buildCrate(double halfSize);  // box, box2, box3
-Mesh buildStation();       // models/spaceship.obj
+Mesh buildLionStanding(); // models/Lion.obj
+Mesh buildLionLying(); // models/Lion2.obj
+Mesh buildCow(); // models/cow2.obj
+Mesh buildCrate(double halfSize); // box, box2, box3
+Mesh buildStation(); // models/spaceship.obj
 
 // Texture atlas layout shared by the lion models and Lion_Albido.jpg.
 enum LionPart { LionBody = 0, LionMane = 1, LionFace = 2, LionDark = 3, LionMuzzle = 4 };
@@ -32,4 +32,4 @@ UvRect cowRegion(int part);
 void cowHidePoint(double u, double v, double& z, double& y);
 bool cowDarkAt(double z, double y);
 
-}  // namespace gen
+} // namespace gen

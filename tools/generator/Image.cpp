@@ -1,4 +1,4 @@
-#include "image.h"
+#include "Image.h"
 
 #include <FreeImage.h>
 
@@ -8,32 +8,37 @@ namespace gen {
 
 namespace {
 
-BYTE toByte(double v) {
+BYTE toByte(double v)
+{
     double c = v < 0 ? 0 : (v > 1 ? 1 : v);
     return static_cast<BYTE>(std::lround(c * 255.0));
 }
 
-bool endsWith(const std::string& s, const std::string& suffix) {
+bool endsWith(const std::string& s, const std::string& suffix)
+{
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-}  // namespace
+} // namespace
 
-bool Image::save(const std::string& path) const {
+bool Image::save(const std::string& path) const
+{
     const bool png = endsWith(path, ".png");
     const int bpp = png ? 32 : 24;
     FIBITMAP* bmp = FreeImage_Allocate(w_, h_, bpp);
-    if (!bmp) return false;
+    if (!bmp)
+        return false;
     const int step = bpp / 8;
     for (int y = 0; y < h_; ++y) {
-        BYTE* line = FreeImage_GetScanLine(bmp, y);  // scan line 0 is the bottom row
+        BYTE* line = FreeImage_GetScanLine(bmp, y); // scan line 0 is the bottom row
         for (int x = 0; x < w_; ++x) {
             const Rgba& p = at(x, y);
             BYTE* o = line + x * step;
             o[FI_RGBA_RED] = toByte(p.r);
             o[FI_RGBA_GREEN] = toByte(p.g);
             o[FI_RGBA_BLUE] = toByte(p.b);
-            if (png) o[FI_RGBA_ALPHA] = toByte(p.a);
+            if (png)
+                o[FI_RGBA_ALPHA] = toByte(p.a);
         }
     }
     BOOL ok = png ? FreeImage_Save(FIF_PNG, bmp, path.c_str(), PNG_Z_BEST_COMPRESSION)
@@ -42,14 +47,18 @@ bool Image::save(const std::string& path) const {
     return ok == TRUE;
 }
 
-bool Image::load(const std::string& path) {
+bool Image::load(const std::string& path)
+{
     FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(path.c_str(), 0);
-    if (fif == FIF_UNKNOWN) return false;
+    if (fif == FIF_UNKNOWN)
+        return false;
     FIBITMAP* src = FreeImage_Load(fif, path.c_str(), 0);
-    if (!src) return false;
+    if (!src)
+        return false;
     FIBITMAP* bmp = FreeImage_ConvertTo32Bits(src);
     FreeImage_Unload(src);
-    if (!bmp) return false;
+    if (!bmp)
+        return false;
     w_ = static_cast<int>(FreeImage_GetWidth(bmp));
     h_ = static_cast<int>(FreeImage_GetHeight(bmp));
     px_.assign(static_cast<size_t>(w_) * h_, Rgba{});
@@ -65,4 +74,4 @@ bool Image::load(const std::string& path) {
     return true;
 }
 
-}  // namespace gen
+} // namespace gen

@@ -1,27 +1,33 @@
-#include "models.h"
+#include "Models.h"
 
-#include "implicit.h"
+#include "Implicit.h"
 
 #include <cmath>
 
 namespace gen {
 
-UvRect lionRegion(int part) {
+UvRect lionRegion(int part)
+{
     // 2x2 atlas: body | mane on the bottom row, face | (dark details, muzzle) on top.
-    if (part == LionDark) return {0.5, 0.5, 0.75, 1.0};
-    if (part == LionMuzzle) return {0.75, 0.5, 1.0, 1.0};
+    if (part == LionDark)
+        return {0.5, 0.5, 0.75, 1.0};
+    if (part == LionMuzzle)
+        return {0.75, 0.5, 1.0, 1.0};
     double u0 = (part % 2) * 0.5, v0 = (part / 2) * 0.5;
     return {u0, v0, u0 + 0.5, v0 + 0.5};
 }
 
-UvRect cowRegion(int part) {
+UvRect cowRegion(int part)
+{
     // Hide fills the upper three quarters; the bottom strip holds small swatches.
-    if (part == CowHide) return {0.0, 0.25, 1.0, 1.0};
+    if (part == CowHide)
+        return {0.0, 0.25, 1.0, 1.0};
     double u0 = (part - 1) * (1.0 / 3.0);
     return {u0, 0.0, u0 + 1.0 / 3.0, 0.25};
 }
 
-void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b) {
+void projectNonMirrored(const Vec3& p, const Vec3& n, double& a, double& b)
+{
     double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
     if (ax >= ay && ax >= az) {
         a = n.x > 0 ? -p.z : p.z;
@@ -52,14 +58,16 @@ constexpr size_t kCowTriangles = 500;
 constexpr double kCowMinQuality = 0.05;
 
 // Maps a coordinate from [lo, hi] into the inner 90% of [a, b].
-double fit(double x, double lo, double hi, double a, double b) {
+double fit(double x, double lo, double hi, double a, double b)
+{
     double t = clamp01((x - lo) / (hi - lo));
     double m = (b - a) * 0.05;
     return a + m + t * (b - a - 2 * m);
 }
 
-UvFunction lionUvs(const Shape& shape) {
-    return [&shape](const Vec3 (&p)[3], const Vec3& n, Vec2 (&uv)[3]) {
+UvFunction lionUvs(const Shape& shape)
+{
+    return [&shape](const Vec3(&p)[3], const Vec3& n, Vec2(&uv)[3]) {
         UvRect r = lionRegion(shape.partAt((p[0] + p[1] + p[2]) / 3.0));
         for (int c = 0; c < 3; ++c) {
             double a, b;
@@ -69,7 +77,8 @@ UvFunction lionUvs(const Shape& shape) {
     };
 }
 
-void addLionHead(Shape& s, double y, double z, double tilt) {
+void addLionHead(Shape& s, double y, double z, double tilt)
+{
     // Mane and ruff first so the face blends onto them. They are smooth: the
     // shagginess is in the albedo and the normal map, because a displaced
     // surface gives the shadow volumes a ragged silhouette of many short edges.
@@ -91,7 +100,8 @@ void addLionHead(Shape& s, double y, double z, double tilt) {
     s.add(ellipsoid(Vec3(0, y - 0.07, z + 0.7), Vec3(0.13, 0.08, 0.07), LionDark, 0.04));
 }
 
-Mesh finishLion(const Shape& shape, double cell) {
+Mesh finishLion(const Shape& shape, double cell)
+{
     Mesh m = polygonize(shape, cell, kLionTriangles, lionUvs(shape), kLionMinQuality);
     // Origin at the bottom of the feet.
     Bounds b = meshBounds(m);
@@ -99,9 +109,10 @@ Mesh finishLion(const Shape& shape, double cell) {
     return m;
 }
 
-}  // namespace
+} // namespace
 
-Mesh buildLionStanding() {
+Mesh buildLionStanding()
+{
     Shape s;
     s.add(ellipsoid(Vec3(0, 2.0, -0.15), Vec3(0.62, 0.62, 1.35), LionBody));
     s.add(ellipsoid(Vec3(0, 1.95, 0.85), Vec3(0.64, 0.7, 0.6), LionBody, 0.3));
@@ -128,7 +139,8 @@ Mesh buildLionStanding() {
     return finishLion(s, 0.052);
 }
 
-Mesh buildLionLying() {
+Mesh buildLionLying()
+{
     Shape s;
     s.add(ellipsoid(Vec3(0, 0.64, -0.35), Vec3(0.66, 0.6, 1.35), LionBody));
     s.add(ellipsoid(Vec3(0, 0.8, 0.6), Vec3(0.62, 0.66, 0.6), LionBody, 0.3));
@@ -166,25 +178,32 @@ constexpr double kTuftZ = -1.13, kTuftY = 0.64, kTuftRz = 0.09, kTuftRy = 0.14;
 const Vec3 kCowCentre(0.0, 0.9542, 0.3279);
 constexpr double kCowLength = 3.0572;
 
-double unfit(double s, double a, double b, double lo, double hi) {
+double unfit(double s, double a, double b, double lo, double hi)
+{
     double m = (b - a) * 0.05;
     return lo + (s - a - m) / (b - a - 2 * m) * (hi - lo);
 }
 
-}  // namespace
+} // namespace
 
-void cowHidePoint(double u, double v, double& z, double& y) {
+void cowHidePoint(double u, double v, double& z, double& y)
+{
     const UvRect r = cowRegion(CowHide);
     z = unfit(u, r.u0, r.u1, kCowZ0, kCowZ1);
     y = unfit(v, r.v0, r.v1, kCowY0, kCowY1);
 }
 
-bool cowDarkAt(double z, double y) {
-    auto inside = [](double dz, double dy, double rz, double ry) { return (dz * dz) / (rz * rz) + (dy * dy) / (ry * ry) < 1; };
-    return y < kHoofTop || inside(z - kEyeZ, y - kEyeY, kEyeR, kEyeR) || inside(z - kTuftZ, y - kTuftY, kTuftRz, kTuftRy);
+bool cowDarkAt(double z, double y)
+{
+    auto inside = [](double dz, double dy, double rz, double ry) {
+        return (dz * dz) / (rz * rz) + (dy * dy) / (ry * ry) < 1;
+    };
+    return y < kHoofTop || inside(z - kEyeZ, y - kEyeY, kEyeR, kEyeR) ||
+           inside(z - kTuftZ, y - kTuftY, kTuftRz, kTuftRy);
 }
 
-Mesh buildCow() {
+Mesh buildCow()
+{
     // Few, smooth, well blended parts. The flight starts with the eye nearly
     // on the line from the light behind the cow through the cow, so every
     // side of that light's volume sweeps the screen from the cow outwards:
@@ -215,17 +234,21 @@ Mesh buildCow() {
 
     // Side projection: both flanks show the same patch pattern.
     const Shape& shape = s;
-    Mesh m = polygonize(s, 0.045, kCowTriangles, [&shape](const Vec3 (&p)[3], const Vec3&, Vec2 (&uv)[3]) {
-        UvRect r = cowRegion(shape.partAt((p[0] + p[1] + p[2]) / 3.0));
-        for (int c = 0; c < 3; ++c)
-            uv[c] = {fit(p[c].z, kCowZ0, kCowZ1, r.u0, r.u1), fit(p[c].y, kCowY0, kCowY1, r.v0, r.v1)};
-    }, kCowMinQuality);
+    Mesh m = polygonize(
+        s, 0.045, kCowTriangles,
+        [&shape](const Vec3(&p)[3], const Vec3&, Vec2(&uv)[3]) {
+            UvRect r = cowRegion(shape.partAt((p[0] + p[1] + p[2]) / 3.0));
+            for (int c = 0; c < 3; ++c)
+                uv[c] = {fit(p[c].z, kCowZ0, kCowZ1, r.u0, r.u1), fit(p[c].y, kCowY0, kCowY1, r.v0, r.v1)};
+        },
+        kCowMinQuality);
     translateMesh(m, -kCowCentre);
     scaleMesh(m, 1.0 / kCowLength);
     return m;
 }
 
-Mesh buildCrate(double h) {
+Mesh buildCrate(double h)
+{
     Mesh m;
     addClosedBox(m, Vec3(-h, -h, -h), Vec3(h, h, h));
     return m;
@@ -234,18 +257,19 @@ Mesh buildCrate(double h) {
 namespace {
 
 // Station dimensions (world units).
-constexpr double kFloorTop = -0.43;   // walking surface, where the statues stand
-constexpr double kFloorBase = -0.46;  // bottom of the grooves between plates
+constexpr double kFloorTop = -0.43; // walking surface, where the statues stand
+constexpr double kFloorBase = -0.46; // bottom of the grooves between plates
 constexpr double kCeiling = 1.6;
 constexpr double kWall = 2.2;
 constexpr double kNear = 3.5;
 constexpr double kFar = -22.0;
 
-}  // namespace
+} // namespace
 
-Mesh buildStation() {
+Mesh buildStation()
+{
     Mesh m;
-    const double tile = 0.5;  // Metal_Scratch repeats every 2 units
+    const double tile = 0.5; // Metal_Scratch repeats every 2 units
     // Everything in the corridor is a box; the shell is added last, without
     // the stretches these boxes cover.
     std::vector<Box> contents;
@@ -256,7 +280,7 @@ Mesh buildStation() {
 
     // Floor plates separated by shallow grooves.
     const double plateW = 0.95, gap = 0.04;
-    const double walk = 1.9;  // raised walkways beyond this |x|
+    const double walk = 1.9; // raised walkways beyond this |x|
     for (double z0 = kNear; z0 - gap > kFar + 1e-9;) {
         double z1 = std::max(z0 - plateW, kFar);
         for (int c = 0; c < 4; ++c) {
@@ -309,4 +333,4 @@ Mesh buildStation() {
     return m;
 }
 
-}  // namespace gen
+} // namespace gen

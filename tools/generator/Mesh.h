@@ -2,7 +2,7 @@
 // each triangle corner indexing into all three.
 #pragma once
 
-#include "common.h"
+#include "Common.h"
 
 #include <array>
 #include <string>
@@ -24,13 +24,25 @@ struct Mesh {
     std::vector<Vec3> normals;
     std::vector<std::array<Corner, 3>> triangles;
 
-    int addPosition(const Vec3& p) { positions.push_back(p); return static_cast<int>(positions.size()) - 1; }
-    int addUv(double u, double v) { uvs.push_back({u, v}); return static_cast<int>(uvs.size()) - 1; }
-    int addNormal(const Vec3& n) { normals.push_back(normalize(n)); return static_cast<int>(normals.size()) - 1; }
+    int addPosition(const Vec3& p)
+    {
+        positions.push_back(p);
+        return static_cast<int>(positions.size()) - 1;
+    }
+    int addUv(double u, double v)
+    {
+        uvs.push_back({u, v});
+        return static_cast<int>(uvs.size()) - 1;
+    }
+    int addNormal(const Vec3& n)
+    {
+        normals.push_back(normalize(n));
+        return static_cast<int>(normals.size()) - 1;
+    }
 
     // Quad a-b-c-d, counter-clockwise as seen from the side `normal` points to.
-    void addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
-                 const Vec2& ta, const Vec2& tb, const Vec2& tc, const Vec2& td, const Vec3& normal);
+    void addQuad(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d, const Vec2& ta, const Vec2& tb,
+                 const Vec2& tc, const Vec2& td, const Vec3& normal);
 };
 
 // Appends an axis-aligned box. With `inward` the faces look into the box
@@ -75,4 +87,4 @@ struct Bounds {
 };
 Bounds meshBounds(const Mesh& mesh);
 
-}  // namespace gen
+} // namespace gen

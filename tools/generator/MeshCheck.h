@@ -24,4 +24,4 @@ std::string checkAttributes(const aiMesh* mesh);
 // cross(dP/du, dP/dv) points along the triangle's outward normal.
 std::string checkUvHandedness(const aiMesh* mesh);
 
-}  // namespace kov
+} // namespace kov

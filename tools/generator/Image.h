@@ -19,11 +19,17 @@ public:
     Rgba& at(int x, int y) { return px_[static_cast<size_t>(y) * w_ + x]; }
     const Rgba& at(int x, int y) const { return px_[static_cast<size_t>(y) * w_ + x]; }
     // Wrapping access for tileable filters.
-    const Rgba& wrap(int x, int y) const {
-        x %= w_; y %= h_;
+    const Rgba& wrap(int x, int y) const
+    {
+        x %= w_;
+        y %= h_;
         return at(x < 0 ? x + w_ : x, y < 0 ? y + h_ : y);
     }
-    void fill(const Rgba& c) { for (auto& p : px_) p = c; }
+    void fill(const Rgba& c)
+    {
+        for (auto& p : px_)
+            p = c;
+    }
 
     // JPEG (quality 90, RGB) or PNG (RGBA) chosen by extension.
     bool save(const std::string& path) const;
@@ -35,4 +41,4 @@ private:
     std::vector<Rgba> px_;
 };
 
-}  // namespace gen
+} // namespace gen

@@ -1,7 +1,7 @@
-#include "textures.h"
+#include "Textures.h"
 
-#include "common.h"
-#include "models.h"
+#include "Common.h"
+#include "Models.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,9 +14,16 @@ namespace {
 constexpr int kSize = 512;
 constexpr double kPi = 3.14159265358979323846;
 
-Rgba rgb(double r, double g, double b) { return {r, g, b, 1.0}; }
-Rgba scaled(const Rgba& c, double s) { return {c.r * s, c.g * s, c.b * s, c.a}; }
-Rgba lerp(const Rgba& a, const Rgba& b, double t) {
+Rgba rgb(double r, double g, double b)
+{
+    return {r, g, b, 1.0};
+}
+Rgba scaled(const Rgba& c, double s)
+{
+    return {c.r * s, c.g * s, c.b * s, c.a};
+}
+Rgba lerp(const Rgba& a, const Rgba& b, double t)
+{
     return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t), mix(a.a, b.a, t)};
 }
 
@@ -25,7 +32,8 @@ struct Field {
     std::vector<double> v;
     Field(int w_, int h_) : w(w_), h(h_), v(static_cast<size_t>(w_) * h_, 0.0) {}
     double& at(int x, int y) { return v[static_cast<size_t>(y) * w + x]; }
-    double get(int x, int y) const {
+    double get(int x, int y) const
+    {
         x = ((x % w) + w) % w;
         y = ((y % h) + h) % h;
         return v[static_cast<size_t>(y) * w + x];
@@ -34,7 +42,8 @@ struct Field {
 
 // Brightness from a height field lit from the upper left, for baking relief
 // into colour maps.
-double reliefShade(const Field& f, int x, int y, double strength) {
+double reliefShade(const Field& f, int x, int y, double strength)
+{
     double dx = (f.get(x + 1, y) - f.get(x - 1, y)) * 0.5 * strength;
     double dy = (f.get(x, y + 1) - f.get(x, y - 1)) * 0.5 * strength;
     Vec3 n = normalize(Vec3(-dx, -dy, 1));
@@ -46,13 +55,14 @@ double reliefShade(const Field& f, int x, int y, double strength) {
 
 // Height of the crate face: raised frame, recessed centre panel split by a
 // cross seam, domed rivets on the frame.
-Field crateHeight() {
+Field crateHeight()
+{
     Field f(kSize, kSize);
     const double border = 40, rivetR = 9;
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             double px = x + 0.5, py = y + 0.5;
-            double e = std::min(std::min(px, kSize - px), std::min(py, kSize - py));  // distance to edge
+            double e = std::min(std::min(px, kSize - px), std::min(py, kSize - py)); // distance to edge
             double h = 0.2;
             // Frame with a bevel into the recess.
             h += 0.6 * smoothstep(border + 4, border - 4, e);
@@ -60,7 +70,8 @@ Field crateHeight() {
             h -= 0.3 * smoothstep(6, 0, e);
             // Cross seam dividing the inner panel.
             double cx = std::fabs(px - kSize / 2.0), cy = std::fabs(py - kSize / 2.0);
-            if (e > border + 4) h -= 0.15 * (smoothstep(4, 1, cx) + smoothstep(4, 1, cy));
+            if (e > border + 4)
+                h -= 0.15 * (smoothstep(4, 1, cx) + smoothstep(4, 1, cy));
             // Rivets along the frame centre line and on the seam ends.
             double mid = border * 0.5;
             for (int i = 0; i < 8; ++i) {
@@ -69,7 +80,8 @@ Field crateHeight() {
                 const double ry[4] = {mid, kSize - mid, t, t};
                 for (int k = 0; k < 4; ++k) {
                     double d = std::hypot(px - rx[k], py - ry[k]);
-                    if (d < rivetR) h = std::max(h, 0.8 + 0.35 * std::sqrt(1 - (d / rivetR) * (d / rivetR)));
+                    if (d < rivetR)
+                        h = std::max(h, 0.8 + 0.35 * std::sqrt(1 - (d / rivetR) * (d / rivetR)));
                 }
             }
             f.at(x, y) = h;
@@ -77,9 +89,10 @@ Field crateHeight() {
     return f;
 }
 
-}  // namespace
+} // namespace
 
-Image heightToNormals(const std::vector<double>& height, int w, int h, double strength) {
+Image heightToNormals(const std::vector<double>& height, int w, int h, double strength)
+{
     Image img(w, h);
     auto H = [&](int x, int y) {
         x = ((x % w) + w) % w;
@@ -96,7 +109,8 @@ Image heightToNormals(const std::vector<double>& height, int w, int h, double st
     return img;
 }
 
-Image makeMetalCrate() {
+Image makeMetalCrate()
+{
     Field hgt = crateHeight();
     Image img(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
@@ -106,19 +120,23 @@ Image makeMetalCrate() {
             double blotch = fbm(x / 90.0, y / 90.0, 1.0, 102, 4);
             double h = hgt.get(x, y);
             Rgba base = rgb(0.58, 0.6, 0.63);
-            if (h > 0.5 && h < 0.85) base = rgb(0.47, 0.49, 0.52);  // frame: darker steel
+            if (h > 0.5 && h < 0.85)
+                base = rgb(0.47, 0.49, 0.52); // frame: darker steel
             Rgba c = scaled(base, 1.0 + 0.12 * streak + 0.08 * blotch);
-            if (h >= 0.85) c = rgb(0.74, 0.75, 0.77);  // rivet heads
+            if (h >= 0.85)
+                c = rgb(0.74, 0.75, 0.77); // rivet heads
             c = scaled(c, clampd(reliefShade(hgt, x, y, 40.0), 0.35, 1.5));
             img.at(x, y) = c;
         }
     return img;
 }
 
-Image makeMetalCrateNormals() {
+Image makeMetalCrateNormals()
+{
     Field hgt = crateHeight();
     for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) hgt.at(x, y) += 0.01 * fbm(x / 160.0, y / 1.5, 0.0, 101, 3);
+        for (int x = 0; x < kSize; ++x)
+            hgt.at(x, y) += 0.01 * fbm(x / 160.0, y / 1.5, 0.0, 101, 3);
     return heightToNormals(hgt.v, kSize, kSize, 12.0);
 }
 
@@ -127,12 +145,13 @@ Image makeMetalCrateNormals() {
 namespace {
 
 struct BrickSample {
-    double height;   // 1 on brick faces, 0 in mortar
-    int brickId;     // which brick (for colour variation), -1 in mortar
+    double height; // 1 on brick faces, 0 in mortar
+    int brickId; // which brick (for colour variation), -1 in mortar
 };
 
 // Running bond: 4 bricks per row, 8 rows, tiling in both directions.
-BrickSample brickAt(double px, double py) {
+BrickSample brickAt(double px, double py)
+{
     const double bw = kSize / 4.0, bh = kSize / 8.0, mortar = 7.0;
     int row = static_cast<int>(std::floor(py / bh));
     double ox = (row % 2) ? bw * 0.5 : 0.0;
@@ -145,20 +164,23 @@ BrickSample brickAt(double px, double py) {
     return {hgt, e > 0 ? ((row & 7) * 4 + (col & 3)) : -1};
 }
 
-Field brickHeight() {
+Field brickHeight()
+{
     Field f(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             BrickSample b = brickAt(x + 0.5, y + 0.5);
             double rough = fbm(x / 24.0, y / 24.0, 2.0, 201, 4);
-            f.at(x, y) = b.height * (1.0 + 0.06 * rough) + (1 - b.height) * 0.08 * fbm(x / 6.0, y / 6.0, 3.0, 202, 2);
+            f.at(x, y) =
+                b.height * (1.0 + 0.06 * rough) + (1 - b.height) * 0.08 * fbm(x / 6.0, y / 6.0, 3.0, 202, 2);
         }
     return f;
 }
 
-}  // namespace
+} // namespace
 
-Image makeBrick() {
+Image makeBrick()
+{
     Field hgt = brickHeight();
     Image img(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
@@ -181,14 +203,16 @@ Image makeBrick() {
     return img;
 }
 
-Image makeBrickNormals() {
+Image makeBrickNormals()
+{
     Field hgt = brickHeight();
     return heightToNormals(hgt.v, kSize, kSize, 4.0);
 }
 
 // ---- scratched station panels --------------------------------------------
 
-Image makeScratchedMetal() {
+Image makeScratchedMetal()
+{
     Field hgt(kSize, kSize);
     Field scratch(kSize, kSize);
     // Panels of 256x256 with grooved seams.
@@ -202,7 +226,8 @@ Image makeScratchedMetal() {
             for (double bx : {14.0, 242.0})
                 for (double by : {14.0, 242.0}) {
                     double d = std::hypot(cx - bx, cy - by);
-                    if (d < 6) h = std::max(h, 1.0 + 0.4 * std::sqrt(1 - d * d / 36));
+                    if (d < 6)
+                        h = std::max(h, 1.0 + 0.4 * std::sqrt(1 - d * d / 36));
                 }
             hgt.at(x, y) = h;
         }
@@ -246,7 +271,8 @@ Image makeScratchedMetal() {
 
 // ---- cow -----------------------------------------------------------------
 
-Image makeCowHide() {
+Image makeCowHide()
+{
     Image img(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
@@ -260,13 +286,17 @@ Image makeCowHide() {
                 c = scaled(c, 1.0 + 0.06 * hair);
                 double cz, cy;
                 cowHidePoint(u, v, cz, cy);
-                if (cowDarkAt(cz, cy)) c = scaled(rgb(0.12, 0.1, 0.09), 1.0 + 0.3 * fbm(x / 30.0, y / 30.0, 12.0, 404, 3));
+                if (cowDarkAt(cz, cy))
+                    c = scaled(rgb(0.12, 0.1, 0.09), 1.0 + 0.3 * fbm(x / 30.0, y / 30.0, 12.0, 404, 3));
             } else {
                 int region = std::min(static_cast<int>(u * 3.0), 2) + 1;
                 double g = fbm(x / 30.0, y / 30.0, 12.0, 404, 3);
-                if (region == CowPink) c = scaled(rgb(0.88, 0.62, 0.6), 1.0 + 0.1 * g);
-                else if (region == CowHorn) c = scaled(rgb(0.86, 0.8, 0.64), 1.0 + 0.12 * g);
-                else c = scaled(rgb(0.12, 0.1, 0.09), 1.0 + 0.3 * g);
+                if (region == CowPink)
+                    c = scaled(rgb(0.88, 0.62, 0.6), 1.0 + 0.1 * g);
+                else if (region == CowHorn)
+                    c = scaled(rgb(0.86, 0.8, 0.64), 1.0 + 0.12 * g);
+                else
+                    c = scaled(rgb(0.12, 0.1, 0.09), 1.0 + 0.3 * g);
             }
             img.at(x, y) = c;
         }
@@ -277,26 +307,31 @@ Image makeCowHide() {
 
 namespace {
 
-int lionRegionAt(double u, double v) {
-    if (v >= 0.5 && u >= 0.75) return LionMuzzle;
+int lionRegionAt(double u, double v)
+{
+    if (v >= 0.5 && u >= 0.75)
+        return LionMuzzle;
     return (u >= 0.5 ? 1 : 0) + (v >= 0.5 ? 2 : 0);
 }
 
 // Fur: fine streaks running along v (down the flanks under the box projection).
-double furHeight(int x, int y, int region) {
+double furHeight(int x, int y, int region)
+{
     double streak = fbm(x / 1.6, y / 9.0, 13.0, 501, 3);
     double clump = fbm(x / 12.0, y / 20.0, 14.0, 502, 3);
     if (region == LionMane) {
         double wave = fbm(x / 3.0 + 2.0 * std::sin(y / 23.0), y / 14.0, 15.0, 503, 3);
         return 0.8 * wave + 0.4 * clump;
     }
-    if (region == LionDark) return 0.2 * streak;
+    if (region == LionDark)
+        return 0.2 * streak;
     return 0.5 * streak + 0.3 * clump;
 }
 
-}  // namespace
+} // namespace
 
-Image makeLionAlbedo() {
+Image makeLionAlbedo()
+{
     Image img(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
@@ -306,11 +341,11 @@ Image makeLionAlbedo() {
             double large = fbm(x / 60.0, y / 60.0, 16.0, 504, 3);
             Rgba c;
             switch (region) {
-                case LionBody: c = lerp(rgb(0.78, 0.6, 0.34), rgb(0.86, 0.7, 0.45), 0.5 + 0.5 * large); break;
-                case LionMane: c = lerp(rgb(0.36, 0.22, 0.1), rgb(0.55, 0.36, 0.16), 0.5 + 0.6 * f); break;
-                case LionFace: c = lerp(rgb(0.8, 0.6, 0.34), rgb(0.86, 0.68, 0.42), 0.5 + 0.5 * large); break;
-                case LionMuzzle: c = lerp(rgb(0.9, 0.8, 0.62), rgb(0.95, 0.88, 0.72), 0.5 + 0.5 * large); break;
-                default: c = rgb(0.14, 0.09, 0.07); break;
+            case LionBody: c = lerp(rgb(0.78, 0.6, 0.34), rgb(0.86, 0.7, 0.45), 0.5 + 0.5 * large); break;
+            case LionMane: c = lerp(rgb(0.36, 0.22, 0.1), rgb(0.55, 0.36, 0.16), 0.5 + 0.6 * f); break;
+            case LionFace: c = lerp(rgb(0.8, 0.6, 0.34), rgb(0.86, 0.68, 0.42), 0.5 + 0.5 * large); break;
+            case LionMuzzle: c = lerp(rgb(0.9, 0.8, 0.62), rgb(0.95, 0.88, 0.72), 0.5 + 0.5 * large); break;
+            default: c = rgb(0.14, 0.09, 0.07); break;
             }
             c = scaled(c, 1.0 + 0.22 * f);
             img.at(x, y) = c;
@@ -318,7 +353,8 @@ Image makeLionAlbedo() {
     return img;
 }
 
-Image makeLionNormals() {
+Image makeLionNormals()
+{
     std::vector<double> h(static_cast<size_t>(kSize) * kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
@@ -332,37 +368,43 @@ Image makeLionNormals() {
 
 namespace {
 
-bool inRect(double x, double y, double x0, double y0, double x1, double y1) {
+bool inRect(double x, double y, double x0, double y0, double x1, double y1)
+{
     return x >= x0 && x < x1 && y >= y0 && y < y1;
 }
 
 // Seven-segment digit in the box (x0, y0)-(x0+w, y0+h), y up.
-bool digitAt(int digit, double x, double y, double x0, double y0, double w, double h) {
-    static const char* segs[10] = {"abcdef", "bc", "abged", "abgcd", "fgbc", "afgcd", "afgedc", "abc", "abcdefg", "abcdfg"};
+bool digitAt(int digit, double x, double y, double x0, double y0, double w, double h)
+{
+    static const char* segs[10] = {"abcdef", "bc",     "abged", "abgcd",   "fgbc",
+                                   "afgcd",  "afgedc", "abc",   "abcdefg", "abcdfg"};
     double t = w * 0.18;
     double ym = y0 + h * 0.5;
     for (const char* s = segs[digit]; *s; ++s) {
         bool hit = false;
         switch (*s) {
-            case 'a': hit = inRect(x, y, x0, y0 + h - t, x0 + w, y0 + h); break;
-            case 'b': hit = inRect(x, y, x0 + w - t, ym, x0 + w, y0 + h); break;
-            case 'c': hit = inRect(x, y, x0 + w - t, y0, x0 + w, ym); break;
-            case 'd': hit = inRect(x, y, x0, y0, x0 + w, y0 + t); break;
-            case 'e': hit = inRect(x, y, x0, y0, x0 + t, ym); break;
-            case 'f': hit = inRect(x, y, x0, ym, x0 + t, y0 + h); break;
-            case 'g': hit = inRect(x, y, x0, ym - t / 2, x0 + w, ym + t / 2); break;
+        case 'a': hit = inRect(x, y, x0, y0 + h - t, x0 + w, y0 + h); break;
+        case 'b': hit = inRect(x, y, x0 + w - t, ym, x0 + w, y0 + h); break;
+        case 'c': hit = inRect(x, y, x0 + w - t, y0, x0 + w, ym); break;
+        case 'd': hit = inRect(x, y, x0, y0, x0 + w, y0 + t); break;
+        case 'e': hit = inRect(x, y, x0, y0, x0 + t, ym); break;
+        case 'f': hit = inRect(x, y, x0, ym, x0 + t, y0 + h); break;
+        case 'g': hit = inRect(x, y, x0, ym - t / 2, x0 + w, ym + t / 2); break;
         }
-        if (hit) return true;
+        if (hit)
+            return true;
     }
     return false;
 }
 
 // Arrow from (x0,y0) along unit direction (dx,dy).
-bool arrowAt(double x, double y, double x0, double y0, double dx, double dy, double len) {
+bool arrowAt(double x, double y, double x0, double y0, double dx, double dy, double len)
+{
     double px = x - x0, py = y - y0;
     double along = px * dx + py * dy, across = -px * dy + py * dx;
     double head = len * 0.3;
-    if (along >= 0 && along < len - head && std::fabs(across) < len * 0.06) return true;
+    if (along >= 0 && along < len - head && std::fabs(across) < len * 0.06)
+        return true;
     if (along >= len - head && along < len) {
         double half = (len - along) / head * len * 0.15;
         return std::fabs(across) < half;
@@ -370,26 +412,32 @@ bool arrowAt(double x, double y, double x0, double y0, double dx, double dy, dou
     return false;
 }
 
-}  // namespace
+} // namespace
 
-Image makeTestPattern() {
+Image makeTestPattern()
+{
     Image img(kSize, kSize);
     const Rgba quad[4] = {rgb(0.85, 0.2, 0.2), rgb(0.2, 0.7, 0.25), rgb(0.2, 0.35, 0.85), rgb(0.9, 0.8, 0.15)};
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
             double px = x + 0.5, py = y + 0.5;
-            int q = (px >= 256 ? 1 : 0) + (py >= 256 ? 2 : 0);  // 0 bottom-left, 3 top-right
+            int q = (px >= 256 ? 1 : 0) + (py >= 256 ? 2 : 0); // 0 bottom-left, 3 top-right
             bool checker = ((x / 32) + (y / 32)) % 2 == 0;
             Rgba c = scaled(quad[q], checker ? 1.0 : 0.72);
             // Grid lines every 64 pixels, thicker frame.
-            if (x % 64 == 0 || x % 64 == 63 || y % 64 == 0 || y % 64 == 63) c = rgb(0.95, 0.95, 0.95);
-            if (x < 6 || y < 6 || x >= kSize - 6 || y >= kSize - 6) c = rgb(0.05, 0.05, 0.05);
+            if (x % 64 == 0 || x % 64 == 63 || y % 64 == 0 || y % 64 == 63)
+                c = rgb(0.95, 0.95, 0.95);
+            if (x < 6 || y < 6 || x >= kSize - 6 || y >= kSize - 6)
+                c = rgb(0.05, 0.05, 0.05);
             // Quadrant number: 1..4 counting from the bottom-left.
             double qx = (q % 2) * 256.0, qy = (q / 2) * 256.0;
-            if (digitAt(q + 1, px, py, qx + 96, qy + 70, 64, 116)) c = rgb(1, 1, 1);
+            if (digitAt(q + 1, px, py, qx + 96, qy + 70, 64, 116))
+                c = rgb(1, 1, 1);
             // Axis arrows in the middle: +u to the right, +v upwards.
-            if (arrowAt(px, py, 256, 256, 1, 0, 110)) c = rgb(0.05, 0.05, 0.05);
-            if (arrowAt(px, py, 256, 256, 0, 1, 110)) c = rgb(0.05, 0.05, 0.05);
+            if (arrowAt(px, py, 256, 256, 1, 0, 110))
+                c = rgb(0.05, 0.05, 0.05);
+            if (arrowAt(px, py, 256, 256, 0, 1, 110))
+                c = rgb(0.05, 0.05, 0.05);
             // Transparent areas: a ring round the centre and the four corner cells.
             double r = std::hypot(px - 256, py - 256);
             bool hole = (r > 150 && r < 172) || ((x < 64 || x >= kSize - 64) && (y < 64 || y >= kSize - 64));
@@ -401,10 +449,12 @@ Image makeTestPattern() {
 
 // ---- lunar surface -------------------------------------------------------
 
-Image makeLunarSurface() {
+Image makeLunarSurface()
+{
     Field hgt(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) hgt.at(x, y) = 6.0 * fbm(x / 128.0, y / 128.0, 17.0, 601, 6, 4);
+        for (int x = 0; x < kSize; ++x)
+            hgt.at(x, y) = 6.0 * fbm(x / 128.0, y / 128.0, 17.0, 601, 6, 4);
     Rng rng(602);
     for (int i = 0; i < 140; ++i) {
         double cx = rng.range(0, kSize), cy = rng.range(0, kSize);
@@ -415,10 +465,13 @@ Image makeLunarSurface() {
         for (int dy = -ext; dy <= ext; ++dy)
             for (int dx = -ext; dx <= ext; ++dx) {
                 double d = std::hypot(static_cast<double>(dx), static_cast<double>(dy)) / r;
-                if (d > 1.8) continue;
+                if (d > 1.8)
+                    continue;
                 double prof;
-                if (d < 1.0) prof = (d * d - 1.0) + 0.25;                  // bowl
-                else prof = 0.25 * std::exp(-(d - 1.0) * (d - 1.0) * 12.0);  // rim
+                if (d < 1.0)
+                    prof = (d * d - 1.0) + 0.25; // bowl
+                else
+                    prof = 0.25 * std::exp(-(d - 1.0) * (d - 1.0) * 12.0); // rim
                 int px = ((static_cast<int>(cx) + dx) % kSize + kSize) % kSize;
                 int py = ((static_cast<int>(cy) + dy) % kSize + kSize) % kSize;
                 hgt.at(px, py) += depth * prof;
@@ -427,7 +480,8 @@ Image makeLunarSurface() {
     Image img(kSize, kSize);
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x) {
-            double albedo = 0.55 + 0.08 * fbm(x / 40.0, y / 40.0, 18.0, 603, 4) + 0.04 * fbm(x / 3.0, y / 3.0, 19.0, 604, 2);
+            double albedo =
+                0.55 + 0.08 * fbm(x / 40.0, y / 40.0, 18.0, 603, 4) + 0.04 * fbm(x / 3.0, y / 3.0, 19.0, 604, 2);
             double shade = clampd(reliefShade(hgt, x, y, 0.5), 0.15, 1.6);
             double g = albedo * shade;
             img.at(x, y) = rgb(g, g, g * 0.98);
@@ -435,4 +489,4 @@ Image makeLunarSurface() {
     return img;
 }
 
-}  // namespace gen
+} // namespace gen
