@@ -1,63 +1,25 @@
 #include "app/StandardOutput.h"
 
+// The C runtime's descriptor calls go by their POSIX names on Windows too
+// (MinGW-w64 and MSVC both declare them in <io.h>; MSVC would call them
+// deprecated).
+#ifdef _WIN32
+#define _CRT_NONSTDC_NO_DEPRECATE
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 #include <fcntl.h>
 
 #include <cstdio>
 #include <iostream>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
-// The C runtime's descriptor calls, under their POSIX or their Windows names.
 #ifdef _WIN32
 const char* const nullDevice = "NUL";
-int descriptorOf(FILE* stream)
-{
-    return _fileno(stream);
-}
-int duplicate(int fd)
-{
-    return _dup(fd);
-}
-int duplicateTo(int fd, int target)
-{
-    return _dup2(fd, target);
-}
-int openForWriting(const char* path)
-{
-    return _open(path, _O_WRONLY);
-}
-int closeDescriptor(int fd)
-{
-    return _close(fd);
-}
 #else
 const char* const nullDevice = "/dev/null";
-int descriptorOf(FILE* stream)
-{
-    return fileno(stream);
-}
-int duplicate(int fd)
-{
-    return dup(fd);
-}
-int duplicateTo(int fd, int target)
-{
-    return dup2(fd, target);
-}
-int openForWriting(const char* path)
-{
-    return open(path, O_WRONLY);
-}
-int closeDescriptor(int fd)
-{
-    return close(fd);
-}
 #endif
 
 } // namespace
@@ -66,12 +28,12 @@ int discardStandardOutput()
 {
     std::cout.flush();
     std::fflush(stdout);
-    const int standardOutput = descriptorOf(stdout);
-    const int saved = duplicate(standardOutput);
-    const int devNull = openForWriting(nullDevice);
+    const int standardOutput = fileno(stdout);
+    const int saved = dup(standardOutput);
+    const int devNull = open(nullDevice, O_WRONLY);
     if (devNull >= 0) {
-        duplicateTo(devNull, standardOutput);
-        closeDescriptor(devNull);
+        dup2(devNull, standardOutput);
+        close(devNull);
     }
     return saved;
 }
@@ -81,7 +43,7 @@ void restoreStandardOutput(int saved)
     std::cout.flush();
     std::fflush(stdout);
     if (saved >= 0) {
-        duplicateTo(saved, descriptorOf(stdout));
-        closeDescriptor(saved);
+        dup2(saved, fileno(stdout));
+        close(saved);
     }
 }

@@ -9,6 +9,8 @@
 
 #include <GL/glew.h>
 
+#include <cstdio>
+
 int openFlightScene(std::string& problem)
 {
     if (appWindow.getWindow() == nullptr) {
@@ -54,4 +56,10 @@ void skipToStep(long first, double dt)
 void drawStep(long step, double dt)
 {
     renderFrame(step == 0 ? 0.0 : dt);
+}
+
+int reportFailure(const char* program, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+    return 1;
 }

@@ -96,17 +96,6 @@ uint64_t fnv1a64(const std::vector<uint8_t>& bytes)
     return hash;
 }
 
-// GL reads the bottom row first; pictures start at the top.
-std::vector<uint8_t> topRowFirst(const std::vector<uint8_t>& bottomUp, int width, int height)
-{
-    const size_t row = static_cast<size_t>(width) * 3;
-    std::vector<uint8_t> topDown(bottomUp.size());
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(&topDown[(height - 1 - y) * row], &bottomUp[y * row], row);
-    }
-    return topDown;
-}
-
 bool writeAll(int descriptor, const std::vector<uint8_t>& bytes)
 {
     size_t done = 0;
@@ -120,11 +109,6 @@ bool writeAll(int descriptor, const std::vector<uint8_t>& bytes)
     return true;
 }
 
-int fail(const std::string& message)
-{
-    std::fprintf(stderr, "kov_record: %s\n", message.c_str());
-    return 1;
-}
 } // namespace
 
 int main(int argc, char** argv)
@@ -139,7 +123,7 @@ int main(int argc, char** argv)
     std::string problem;
     const int frameOutput = openFlightScene(problem);
     if (frameOutput < 0) {
-        return fail(problem);
+        return reportFailure("kov_record", problem);
     }
 
     const double dt = 1.0 / span.fps;
@@ -149,7 +133,7 @@ int main(int argc, char** argv)
                                       : std::lround(span.end * span.fps);
     if (last < first) {
         cleanup();
-        return fail("the span is empty: its end comes before its start");
+        return reportFailure("kov_record", "the span is empty: its end comes before its start");
     }
     if (span.countOnly) {
         const std::string count = std::to_string(last - first + 1) + "\n";
@@ -161,7 +145,7 @@ int main(int argc, char** argv)
         list.open(span.list, std::ios::trunc);
         if (!list) {
             cleanup();
-            return fail("cannot write " + span.list);
+            return reportFailure("kov_record", "cannot write " + span.list);
         }
     }
 
@@ -174,7 +158,7 @@ int main(int argc, char** argv)
     std::string failure;
     for (long step = first; step <= last && failure.empty(); ++step) {
         drawStep(step, dt);
-        const std::vector<uint8_t> frame = topRowFirst(readback.pixels, width, height);
+        const std::vector<uint8_t> frame = topRowFirst(readback.pixels, width, height, 3);
         if (!writeAll(frameOutput, frame)) {
             failure = "the frames' reader stopped at frame " + std::to_string(step - first);
         }
@@ -189,5 +173,5 @@ int main(int argc, char** argv)
     }
     setPassObserver(nullptr);
     cleanup();
-    return failure.empty() ? 0 : fail(failure);
+    return failure.empty() ? 0 : reportFailure("kov_record", failure);
 }

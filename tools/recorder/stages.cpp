@@ -69,18 +69,6 @@ std::string readText(const std::string& path)
     return text.str();
 }
 
-// GL reads the bottom row first; pictures start at the top.
-template <typename T>
-std::vector<T> topRowFirst(const std::vector<T>& rows, int width, int height, int channels)
-{
-    const size_t row = static_cast<size_t>(width) * channels;
-    std::vector<T> flipped(rows.size());
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(&rows[y * row], row, &flipped[(height - 1 - y) * row]);
-    }
-    return flipped;
-}
-
 bool writePicture(const std::string& path, int width, int height, int channels, const std::vector<uint8_t>& pixels)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -213,12 +201,6 @@ std::vector<uint8_t> difference(const std::vector<uint8_t>& a, const std::vector
     return result;
 }
 
-int fail(const std::string& message)
-{
-    std::fprintf(stderr, "kov_stages: %s\n", message.c_str());
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -246,7 +228,7 @@ int main(int argc, char** argv)
 
     std::string problem;
     if (openFlightScene(problem) < 0) {
-        return fail(problem);
+        return reportFailure("kov_stages", problem);
     }
     const std::string vertex = readText("shaders/shadow.vert");
     const std::string geometry = readText("shaders/shadow.geom");
@@ -255,7 +237,7 @@ int main(int argc, char** argv)
         compileProgram(vertex.c_str(), geometry.c_str(), volumeFragmentSource, &failure);
     if (!volumeProgram) {
         cleanup();
-        return fail("the volume program did not build: " + failure.log);
+        return reportFailure("kov_stages", "the volume program did not build: " + failure.log);
     }
 
     const int width = appWindow.getWidth();
@@ -288,7 +270,7 @@ int main(int argc, char** argv)
     cleanup();
     for (const auto& picture : pictures) {
         if (!writePicture(out + "/" + picture.name, width, height, picture.channels, picture.pixels)) {
-            return fail("cannot write " + out + "/" + picture.name);
+            return reportFailure("kov_stages", "cannot write " + out + "/" + picture.name);
         }
     }
     return 0;
