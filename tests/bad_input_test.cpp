@@ -104,9 +104,19 @@ std::ostream& operator<<(std::ostream& os, const Row& row)
     return os << row.name;
 }
 
-void writeFile(const ScratchScene& scene, const std::string& relative, const std::string& contents)
+// A row that writes `contents` over the scene's `file`.
+Row writing(std::string name, const std::string& file, const std::string& contents, std::string said,
+            Expect expect = Expect::RunsOn)
 {
-    scene.write(relative, contents);
+    return {std::move(name), file, [=](const ScratchScene& s) { s.write(file, contents); }, std::move(said),
+            expect};
+}
+
+// A row that cuts the scene's `file` to its first half.
+Row truncating(std::string name, const std::string& file, std::string said)
+{
+    return {std::move(name), file, [=](const ScratchScene& s) { s.write(file, firstHalf(s, file)); },
+            std::move(said)};
 }
 
 std::vector<Row> rows()
@@ -124,11 +134,9 @@ std::vector<Row> rows()
     std::vector<Row> list = {
         {"ModelMissing", box, [=](const ScratchScene& s) { s.remove(box); },
          "Couldn't open file: " + box + "\n\n"},
-        {"ModelEmpty", box, [=](const ScratchScene& s) { writeFile(s, box, ""); }, "OBJ-file is too small.\n"},
-        {"ModelTruncated", "models/cow2.obj",
-         [](const ScratchScene& s) { writeFile(s, "models/cow2.obj", firstHalf(s, "models/cow2.obj")); },
-         "OBJ: vertex normal index out of range\n"},
-        {"ModelBinaryGarbage", box, [=](const ScratchScene& s) { writeFile(s, box, garbage(4096)); }, noMeshes},
+        writing("ModelEmpty", box, "", "OBJ-file is too small.\n"),
+        truncating("ModelTruncated", "models/cow2.obj", "OBJ: vertex normal index out of range\n"),
+        writing("ModelBinaryGarbage", box, garbage(4096), noMeshes),
         {"ModelIsADirectory", box,
          [=](const ScratchScene& s) {
              s.remove(box);
@@ -137,48 +145,34 @@ std::vector<Row> rows()
          directorySaid},
         {"ModelUnreadable", box, [=](const ScratchScene& s) { chmod(s.file(box).c_str(), 0); },
          "Couldn't open file: " + box + "\n\n"},
-        {"ModelHugeCoordinates", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(3.0e38f, "huge") + cubeFaces(1)); }, ""},
+        writing("ModelHugeCoordinates", box, cube(3.0e38f, "huge") + cubeFaces(1), ""),
         {"ModelNaNCoordinates", box,
          [=](const ScratchScene& s) {
              std::string text = cube(1.0f, "nan") + cubeFaces(1);
              text.replace(text.find("v -1 -1 -1"), 10, "v nan -1 nan");
              text.replace(text.find("v 1 1 1"), 7, "v inf nan -inf");
-             writeFile(s, box, text);
+             s.write(box, text);
          },
          ""},
-        {"ModelOfPointsOnly", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "points") + "p 1 2 3 4\np 5\np 6 7 8\n"); },
-         "No meshes remaining\n"},
-        {"ModelOfLinesOnly", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "lines") + "l 1 2 4 3 1\nl 5 6\nl 7 8\n"); },
-         "No meshes remaining\n"},
-        {"ModelOpenMesh", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "open") + cubeFaces(1, false)); }, ""},
-        {"ModelNonManifold", box,
-         [=](const ScratchScene& s) {
-             // Three triangles on one edge, and two fans that meet in a
-             // single vertex.
-             writeFile(s, box,
-                       "o book\nv 0 0 0\nv 0 1 0\nv 1 0 0\nv -1 0 0\nv 0 0 1\nv 1 1 1\nv 2 1 1\nv 1 2 1\n"
-                       "f 1 2 3\nf 2 1 4\nf 1 2 5\nf 2 6 7\nf 2 8 6\n");
-         },
-         ""},
-        {"ModelOfSeveralMeshes", box,
-         [=](const ScratchScene& s) {
-             writeFile(s, box, cube(1.0f, "first") + cubeFaces(1) + cube(0.5f, "second") + cubeFaces(9));
-         },
-         ""},
-        {"ModelFaceNamesAMissingVertex", box,
-         [=](const ScratchScene& s) { writeFile(s, box, cube(1.0f, "dangling") + cubeFaces(1) + "f 1 2 99\n"); },
-         "OBJ: vertex index out of range\n"},
-        {"ImageTruncatedPng", image, [=](const ScratchScene& s) { writeFile(s, image, firstHalf(s, image)); }, ""},
-        {"ImageTruncatedJpeg", "textures/brick01.jpg",
-         [](const ScratchScene& s) { writeFile(s, "textures/brick01.jpg", firstHalf(s, "textures/brick01.jpg")); },
-         ""},
-        {"ImageZeroBytes", image, [=](const ScratchScene& s) { writeFile(s, image, ""); }, ""},
-        {"ImageOfUnknownFormat", image,
-         [=](const ScratchScene& s) { writeFile(s, image, "this is a text file, not a picture\n"); }, ""},
+        writing("ModelOfPointsOnly", box, cube(1.0f, "points") + "p 1 2 3 4\np 5\np 6 7 8\n",
+                "No meshes remaining\n"),
+        writing("ModelOfLinesOnly", box, cube(1.0f, "lines") + "l 1 2 4 3 1\nl 5 6\nl 7 8\n",
+                "No meshes remaining\n"),
+        writing("ModelOpenMesh", box, cube(1.0f, "open") + cubeFaces(1, false), ""),
+        // Three triangles on one edge, and two fans that meet in a single
+        // vertex.
+        writing("ModelNonManifold", box,
+                "o book\nv 0 0 0\nv 0 1 0\nv 1 0 0\nv -1 0 0\nv 0 0 1\nv 1 1 1\nv 2 1 1\nv 1 2 1\n"
+                "f 1 2 3\nf 2 1 4\nf 1 2 5\nf 2 6 7\nf 2 8 6\n",
+                ""),
+        writing("ModelOfSeveralMeshes", box,
+                cube(1.0f, "first") + cubeFaces(1) + cube(0.5f, "second") + cubeFaces(9), ""),
+        writing("ModelFaceNamesAMissingVertex", box, cube(1.0f, "dangling") + cubeFaces(1) + "f 1 2 99\n",
+                "OBJ: vertex index out of range\n"),
+        truncating("ImageTruncatedPng", image, ""),
+        truncating("ImageTruncatedJpeg", "textures/brick01.jpg", ""),
+        writing("ImageZeroBytes", image, "", ""),
+        writing("ImageOfUnknownFormat", image, "this is a text file, not a picture\n", ""),
         {"ImageMissing", image, [=](const ScratchScene& s) { s.remove(image); }, ""},
         {"ImageIsADirectory", image,
          [=](const ScratchScene& s) {
@@ -188,44 +182,25 @@ std::vector<Row> rows()
          ""},
         // 59 bytes that overflowed a heap buffer in FreeImage's own bitmap
         // reader, which the file's content (not its name) used to select.
-        {"ImageOverflowingTheBitmapReader", "textures/Lion_Albido.jpg",
-         [](const ScratchScene& s) {
-             writeFile(s, "textures/Lion_Albido.jpg",
-                       "P49999999999999999999999999999999999999999999995 2P66+8!27P");
-         },
-         ""},
+        writing("ImageOverflowingTheBitmapReader", "textures/Lion_Albido.jpg",
+                "P49999999999999999999999999999999999999999999995 2P66+8!27P", ""),
         // 298 bytes whose one scan made even the decoder's header read
         // allocate and clear the whole declared 17168 x 33296 picture.
-        {"ImageJpegDeclaringAFrameItsBytesCannotHold", "textures/Lion_Albido.jpg",
-         [](const ScratchScene& s) {
-             writeFile(s, "textures/Lion_Albido.jpg",
-                       readFile(std::string(KOV_SOURCE_DIR) +
-                                "/fuzz/corpus/image_fuzz/regression-jpeg-one-scan-of-a-17168x33296-frame"));
-         },
-         ""},
-        {"ImageDeclaringFortyThousandSquare", image,
-         [=](const ScratchScene& s) { writeFile(s, image, pngDeclaring(40000, 40000)); }, ""},
-        {"ShaderSyntaxError", "shaders/BasicLighting.frag",
-         [](const ScratchScene& s) {
-             writeFile(s, "shaders/BasicLighting.frag", "#version 330 core\nvoid main() { this is not glsl }\n");
-         },
-         "", Expect::ShaderCompile},
-        {"ShaderEmpty", "shaders/ambientShader.frag",
-         [](const ScratchScene& s) { writeFile(s, "shaders/ambientShader.frag", ""); }, "", Expect::ShaderCompile},
+        writing("ImageJpegDeclaringAFrameItsBytesCannotHold", "textures/Lion_Albido.jpg",
+                readFile(std::string(KOV_SOURCE_DIR) +
+                         "/fuzz/corpus/image_fuzz/regression-jpeg-one-scan-of-a-17168x33296-frame"),
+                ""),
+        writing("ImageDeclaringFortyThousandSquare", image, pngDeclaring(40000, 40000), ""),
+        writing("ShaderSyntaxError", "shaders/BasicLighting.frag",
+                "#version 330 core\nvoid main() { this is not glsl }\n", "", Expect::ShaderCompile),
+        writing("ShaderEmpty", "shaders/ambientShader.frag", "", "", Expect::ShaderCompile),
         {"ShaderMissing", "shaders/shadow.geom", [](const ScratchScene& s) { s.remove("shaders/shadow.geom"); },
          "", Expect::ShaderOpen},
-        {"ShaderDeclaringNoExpectedNames", "shaders/BasicLighting.frag",
-         [](const ScratchScene& s) {
-             writeFile(s, "shaders/BasicLighting.frag",
-                       "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n");
-         },
-         ""},
-        {"ShaderThatCannotLink", "shaders/normalMapping.frag",
-         [](const ScratchScene& s) {
-             writeFile(s, "shaders/normalMapping.frag",
-                       "#version 330 core\nout vec4 colour;\nvoid notMain() { colour = vec4(1.0); }\n");
-         },
-         "", Expect::ShaderLink},
+        writing("ShaderDeclaringNoExpectedNames", "shaders/BasicLighting.frag",
+                "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n", ""),
+        writing("ShaderThatCannotLink", "shaders/normalMapping.frag",
+                "#version 330 core\nout vec4 colour;\nvoid notMain() { colour = vec4(1.0); }\n", "",
+                Expect::ShaderLink),
     };
     return list;
 }

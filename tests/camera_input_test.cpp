@@ -171,6 +171,27 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // With the window focused: the body put back at `bodyStart` with no
+    // translation recorded, the eye placed at `eye` looking at the origin,
+    // `keys` (keysym and GLFW key) held, and one keyboard move of `dt`.
+    ::testing::AssertionResult moveHolding(Camera& cam, RecordingBody* body, const glm::mat4& bodyStart,
+                                           glm::vec3 eye, const std::vector<std::pair<std::string, int>>& keys,
+                                           double dt)
+    {
+        return whileFocused([&] {
+            body->setModelMatrix(bodyStart);
+            body->translations.clear();
+            place(eye, glm::vec3(0.0f));
+            for (const auto& [keysym, key] : keys) {
+                if (!holdKey(keysym, key)) {
+                    return false;
+                }
+            }
+            cam.keyboardMove(dt);
+            return true;
+        });
+    }
+
     // Presses a key in the window with a real X event and waits until GLFW
     // reports it held.
     bool holdKey(const std::string& keysym, int glfwKey)
@@ -409,16 +430,7 @@ TEST_F(CameraInput, ForwardKeyMovesTheEyeAndTheFocusFollowsTheBody)
     const glm::mat4 bodyStart = glm::translate(glm::mat4(1.0f), glm::vec3(1.0f, 2.0f, 3.0f)) *
                                 glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f));
 
-    ASSERT_TRUE(whileFocused([&] {
-        body->setModelMatrix(bodyStart);
-        body->translations.clear();
-        place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
-        if (!holdKey("w", GLFW_KEY_W)) {
-            return false;
-        }
-        cam.keyboardMove(0.1);
-        return true;
-    }));
+    ASSERT_TRUE(moveHolding(cam, body, bodyStart, glm::vec3(0.0f, 0.0f, 10.0f), {{"w", GLFW_KEY_W}}, 0.1));
 
     // 5 units per second along forward (0, 0, -1) for 0.1 s.
     EXPECT_TRUE(near(getCameraPosition(), glm::vec3(0.0f, 0.0f, 9.5f), 1e-6f));
@@ -443,16 +455,8 @@ TEST_F(CameraInput, OppositeKeysCancelButTheBodyStillMoves)
     Camera& cam = makeCamera(body);
     const glm::mat4 bodyStart = glm::translate(glm::mat4(1.0f), glm::vec3(-2.0f, 0.0f, 0.0f));
 
-    ASSERT_TRUE(whileFocused([&] {
-        body->setModelMatrix(bodyStart);
-        body->translations.clear();
-        place(glm::vec3(0.0f, 0.0f, 10.0f), glm::vec3(0.0f));
-        if (!holdKey("w", GLFW_KEY_W) || !holdKey("s", GLFW_KEY_S)) {
-            return false;
-        }
-        cam.keyboardMove(0.25);
-        return true;
-    }));
+    ASSERT_TRUE(moveHolding(cam, body, bodyStart, glm::vec3(0.0f, 0.0f, 10.0f),
+                            {{"w", GLFW_KEY_W}, {"s", GLFW_KEY_S}}, 0.25));
     EXPECT_EQ(getCameraPosition(), glm::vec3(0.0f, 0.0f, 10.0f));
     ASSERT_EQ(body->translations.size(), 1u) << "the body receives its (zero) translation all the same";
     EXPECT_FLOAT_EQ(body->translations[0].amount, 0.25f);
@@ -461,16 +465,7 @@ TEST_F(CameraInput, OppositeKeysCancelButTheBodyStillMoves)
     EXPECT_EQ(getCameraFocus(), glm::vec3(-2.0f, 0.0f, 0.0f));
 
     // S alone with a zero time step still moves, by the substitute step.
-    ASSERT_TRUE(whileFocused([&] {
-        body->setModelMatrix(bodyStart);
-        body->translations.clear();
-        place(glm::vec3(0.0f, 0.0f, 1.0f), glm::vec3(0.0f));
-        if (!holdKey("s", GLFW_KEY_S)) {
-            return false;
-        }
-        cam.keyboardMove(0.0);
-        return true;
-    }));
+    ASSERT_TRUE(moveHolding(cam, body, bodyStart, glm::vec3(0.0f, 0.0f, 1.0f), {{"s", GLFW_KEY_S}}, 0.0));
     ASSERT_EQ(body->translations.size(), 1u);
     EXPECT_FLOAT_EQ(body->translations[0].amount, 1.0e-7f);
     EXPECT_TRUE(near(body->translations[0].direction, glm::vec3(0.0f, 0.0f, 5.0f), 1e-6f));

@@ -37,6 +37,7 @@
 #include <array>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -275,6 +276,35 @@ int renderbufferNames()
     return countNames([](GLuint n) { return glIsRenderbuffer(n); });
 }
 
+// How many textures, programs and vertex arrays exist.
+std::map<std::string, int> otherObjects()
+{
+    return {{"textures", countNames([](GLuint n) { return glIsTexture(n); })},
+            {"programs", countNames([](GLuint n) { return glIsProgram(n); })},
+            {"vertex arrays", countNames([](GLuint n) { return glIsVertexArray(n); })}};
+}
+
+// After a release: the globals cleared and the framebuffer and renderbuffer
+// they held gone.
+void expectReleased(GLuint framebuffer, GLuint renderbuffer)
+{
+    EXPECT_EQ(fbo, 0u);
+    EXPECT_EQ(depthBuffer, 0u);
+    EXPECT_FALSE(glIsFramebuffer(framebuffer));
+    EXPECT_FALSE(glIsRenderbuffer(renderbuffer));
+}
+
+// A name of someone else's, made an object by binding it once to `target`
+// with `bind`.
+template <typename Object, typename Bind>
+Object boundOnce(Bind bind, GLenum target)
+{
+    Object object = Object::generate();
+    bind(target, object.id());
+    bind(target, 0);
+    return object;
+}
+
 } // namespace
 
 TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
@@ -286,12 +316,8 @@ TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
 
     // Framebuffer and renderbuffer names of someone else's, which the frames
     // and the shutdown must leave alone.
-    const GLFramebuffer otherFramebuffer = GLFramebuffer::generate();
-    glBindFramebuffer(GL_FRAMEBUFFER, otherFramebuffer.id());
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    const GLRenderbuffer otherRenderbuffer = GLRenderbuffer::generate();
-    glBindRenderbuffer(GL_RENDERBUFFER, otherRenderbuffer.id());
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    const auto otherFramebuffer = boundOnce<GLFramebuffer>(glBindFramebuffer, GL_FRAMEBUFFER);
+    const auto otherRenderbuffer = boundOnce<GLRenderbuffer>(glBindRenderbuffer, GL_RENDERBUFFER);
     ASSERT_EQ(framebufferNames(), 1);
     ASSERT_EQ(renderbufferNames(), 1);
 
@@ -320,9 +346,7 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
 {
     ASSERT_EQ(framebufferNames(), 0);
     ASSERT_EQ(renderbufferNames(), 0);
-    const int texturesBefore = countNames([](GLuint n) { return glIsTexture(n); });
-    const int programsBefore = countNames([](GLuint n) { return glIsProgram(n); });
-    const int vertexArraysBefore = countNames([](GLuint n) { return glIsVertexArray(n); });
+    const std::map<std::string, int> othersBefore = otherObjects();
 
     const std::string output = stdoutOf(createFramebuffer);
     EXPECT_EQ(output.find("fbo error"), std::string::npos) << output;
@@ -369,27 +393,18 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
     EXPECT_EQ(stencilBits, 8);
 
     // A second call replaces the first set rather than adding one.
-    const int texturesWithIt = countNames([](GLuint n) { return glIsTexture(n); });
-    const int programsWithIt = countNames([](GLuint n) { return glIsProgram(n); });
-    const int vertexArraysWithIt = countNames([](GLuint n) { return glIsVertexArray(n); });
+    const std::map<std::string, int> othersWithIt = otherObjects();
     createFramebuffer();
     EXPECT_EQ(framebufferNames(), 1);
     EXPECT_EQ(renderbufferNames(), 1);
-    EXPECT_EQ(countNames([](GLuint n) { return glIsTexture(n); }), texturesWithIt);
-    EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsWithIt);
-    EXPECT_EQ(countNames([](GLuint n) { return glIsVertexArray(n); }), vertexArraysWithIt);
+    EXPECT_EQ(otherObjects(), othersWithIt);
 
     const GLuint oldFramebuffer = fbo;
     const GLuint oldRenderbuffer = depthBuffer;
     releaseFramebuffer();
-    EXPECT_EQ(fbo, 0u);
-    EXPECT_EQ(depthBuffer, 0u);
-    EXPECT_FALSE(glIsFramebuffer(oldFramebuffer));
-    EXPECT_FALSE(glIsRenderbuffer(oldRenderbuffer));
+    expectReleased(oldFramebuffer, oldRenderbuffer);
     // Whatever else came with the framebuffer went with it.
-    EXPECT_EQ(countNames([](GLuint n) { return glIsTexture(n); }), texturesBefore);
-    EXPECT_EQ(countNames([](GLuint n) { return glIsProgram(n); }), programsBefore);
-    EXPECT_EQ(countNames([](GLuint n) { return glIsVertexArray(n); }), vertexArraysBefore);
+    EXPECT_EQ(otherObjects(), othersBefore);
 
     // A second life, ended by the shutdown this time.
     createFramebuffer();
@@ -397,25 +412,16 @@ TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
     const GLuint secondRenderbuffer = depthBuffer;
     ASSERT_TRUE(glIsFramebuffer(secondFramebuffer));
     cleanup();
-    EXPECT_EQ(fbo, 0u);
-    EXPECT_EQ(depthBuffer, 0u);
-    EXPECT_FALSE(glIsFramebuffer(secondFramebuffer));
-    EXPECT_FALSE(glIsRenderbuffer(secondRenderbuffer));
+    expectReleased(secondFramebuffer, secondRenderbuffer);
     EXPECT_EQ(framebufferNames(), 0);
     EXPECT_EQ(renderbufferNames(), 0);
-    EXPECT_EQ(countNames([](GLuint n) { return glIsTexture(n); }), texturesBefore);
+    EXPECT_EQ(otherObjects().at("textures"), othersBefore.at("textures"));
 
     // Names handed out again after the release belong to someone else: a
     // later shutdown must not delete them.
-    const GLFramebuffer reusedFramebuffer = GLFramebuffer::generate();
-    glBindFramebuffer(GL_FRAMEBUFFER, reusedFramebuffer.id());
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    const GLRenderbuffer reusedRenderbuffer = GLRenderbuffer::generate();
-    glBindRenderbuffer(GL_RENDERBUFFER, reusedRenderbuffer.id());
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    const GLTexture reusedTexture = GLTexture::generate();
-    glBindTexture(GL_TEXTURE_2D, reusedTexture.id());
-    glBindTexture(GL_TEXTURE_2D, 0);
+    const auto reusedFramebuffer = boundOnce<GLFramebuffer>(glBindFramebuffer, GL_FRAMEBUFFER);
+    const auto reusedRenderbuffer = boundOnce<GLRenderbuffer>(glBindRenderbuffer, GL_RENDERBUFFER);
+    const auto reusedTexture = boundOnce<GLTexture>(glBindTexture, GL_TEXTURE_2D);
     cleanup();
     EXPECT_TRUE(glIsFramebuffer(reusedFramebuffer.id()));
     EXPECT_TRUE(glIsRenderbuffer(reusedRenderbuffer.id()));

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -91,7 +92,8 @@ bool load(const std::string& path, Asset* asset, bool withAdjacency)
 // coordinate, so the per-corner vertices the OBJ reader makes are joined
 // again. Texture coordinates are (0.1 + 0.2 x, 0.3 + 0.4 y) on the quad and
 // (0.05 + 0.3 x, 0.6 + 0.3 y) on the grid.
-const char* twoMeshObj = R"(mtllib two.mtl
+// The ten corners of both objects and the quad's texture coordinates.
+const std::string twoObjectsHead = R"(mtllib two.mtl
 v 0 0 0
 v 1 0 0
 v 1 1 0
@@ -106,20 +108,23 @@ vt 0.1 0.3
 vt 0.3 0.3
 vt 0.3 0.7
 vt 0.1 0.7
-vt 0.05 0.6
-vt 0.35 0.6
-vt 0.65 0.6
-vt 0.05 0.9
-vt 0.35 0.9
-vt 0.65 0.9
-vn 0 0 1
+)";
+// The normal, the quad and the start of the grid.
+const std::string twoObjectsMiddle = R"(vn 0 0 1
 o first
 usemtl red
 f 1/1/1 2/2/1 3/3/1
 f 1/1/1 3/3/1 4/4/1
 o second
 usemtl blue
-f 5/5/1 6/6/1 9/9/1
+)";
+const std::string twoMeshObj = twoObjectsHead + R"(vt 0.05 0.6
+vt 0.35 0.6
+vt 0.65 0.6
+vt 0.05 0.9
+vt 0.35 0.9
+vt 0.65 0.9
+)" + twoObjectsMiddle + R"(f 5/5/1 6/6/1 9/9/1
 f 5/5/1 9/9/1 8/8/1
 f 6/6/1 7/7/1 10/10/1
 f 6/6/1 10/10/1 9/9/1
@@ -131,29 +136,7 @@ Kd 0 0 1
 )";
 
 // The same two objects, the second without texture coordinates.
-const char* halfTexturedObj = R"(mtllib two.mtl
-v 0 0 0
-v 1 0 0
-v 1 1 0
-v 0 1 0
-v 0 0 5
-v 1 0 5
-v 2 0 5
-v 0 1 5
-v 1 1 5
-v 2 1 5
-vt 0.1 0.3
-vt 0.3 0.3
-vt 0.3 0.7
-vt 0.1 0.7
-vn 0 0 1
-o first
-usemtl red
-f 1/1/1 2/2/1 3/3/1
-f 1/1/1 3/3/1 4/4/1
-o second
-usemtl blue
-f 5//1 6//1 9//1
+const std::string halfTexturedObj = twoObjectsHead + twoObjectsMiddle + R"(f 5//1 6//1 9//1
 f 5//1 9//1 8//1
 f 6//1 7//1 10//1
 f 6//1 10//1 9//1
@@ -185,6 +168,18 @@ f 1/1/4 5/2/4 7/3/4 3/4/4
 f 3/1/5 7/2/5 8/3/5 4/4/5
 f 1/1/6 2/2/6 6/3/6 5/4/6
 )";
+
+// The GL objects an asset's draws use, by name.
+std::map<std::string, GLuint> objectsOf(const Asset& asset)
+{
+    return {{"vao", asset.getVao()},
+            {"positions", asset.getPositionBuffer()},
+            {"normals", asset.getNormalBuffer()},
+            {"indices", asset.getIndexBuffer()},
+            {"uvs", asset.getUvBuffer()},
+            {"tangents", asset.getTangentBuffer()},
+            {"adjacency", asset.getAdjacencyIndexBuffer()}};
+}
 
 struct Corner {
     float x, y, z;
@@ -223,6 +218,13 @@ protected:
         while (glGetError() != GL_NO_ERROR) {
         }
     }
+    // Writes the two objects' materials and `obj` as `name`; the file's path.
+    std::string writeTwoMeshes(const std::string& name = "two.obj", const std::string& obj = twoMeshObj)
+    {
+        dir.write("two.mtl", twoMtl);
+        dir.write(name, obj);
+        return dir.file(name);
+    }
     ScratchDirectory dir;
 };
 
@@ -230,8 +232,7 @@ protected:
 
 TEST_F(ModelImport, TwoMeshesAreFlattenedWithOffsetIndices)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
+    writeTwoMeshes();
     auto asset = makeAsset();
     ASSERT_TRUE(load(dir.file("two.obj"), asset.get(), false));
 
@@ -284,8 +285,7 @@ TEST_F(ModelImport, TwoMeshesAreFlattenedWithOffsetIndices)
 
 TEST_F(ModelImport, MeshWithoutTextureCoordinatesGetsZeroUvs)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("half.obj", halfTexturedObj);
+    writeTwoMeshes("half.obj", halfTexturedObj);
     auto asset = makeAsset(true);
     ASSERT_TRUE(load(dir.file("half.obj"), asset.get(), false));
     const auto positions = readBuffer<Vec3>(asset->getPositionBuffer());
@@ -313,21 +313,13 @@ TEST_F(ModelImport, MeshWithoutTextureCoordinatesGetsZeroUvs)
 
 TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
-    const std::string path = dir.file("two.obj");
+    const std::string path = writeTwoMeshes();
     auto first = makeAsset(true);
     ASSERT_TRUE(load(path, first.get(), true));
     ASSERT_NE(first->getUvBuffer(), 0u);
     ASSERT_NE(first->getTangentBuffer(), 0u);
     ASSERT_NE(first->getAdjacencyIndexBuffer(), 0u);
-    const GLuint firstNames[] = {first->getVao(),
-                                 first->getPositionBuffer(),
-                                 first->getNormalBuffer(),
-                                 first->getIndexBuffer(),
-                                 first->getUvBuffer(),
-                                 first->getTangentBuffer(),
-                                 first->getAdjacencyIndexBuffer()};
+    const std::map<std::string, GLuint> firstObjects = objectsOf(*first);
 
     std::filesystem::remove(path);
     auto second = makeAsset(true);
@@ -336,37 +328,23 @@ TEST_F(ModelImport, RepeatPathSharesTheFirstAssetsObjectsWithoutReading)
     out = stdoutOf([&] { loaded = load(path, second.get(), true); });
     EXPECT_TRUE(loaded) << "the second load must be served from the cache, not the (deleted) file";
     EXPECT_EQ(out, "");
-    EXPECT_EQ(second->getVao(), first->getVao());
-    EXPECT_EQ(second->getPositionBuffer(), first->getPositionBuffer());
-    EXPECT_EQ(second->getNormalBuffer(), first->getNormalBuffer());
-    EXPECT_EQ(second->getIndexBuffer(), first->getIndexBuffer());
+    // The same objects, every stream its draws point the shared vertex array
+    // at included.
+    EXPECT_EQ(objectsOf(*second), objectsOf(*first));
     EXPECT_EQ(second->getNumIndices(), first->getNumIndices());
-    // Also every stream its draws point the shared vertex array at.
-    EXPECT_EQ(second->getUvBuffer(), first->getUvBuffer());
-    EXPECT_EQ(second->getTangentBuffer(), first->getTangentBuffer());
-    EXPECT_EQ(second->getAdjacencyIndexBuffer(), first->getAdjacencyIndexBuffer());
     EXPECT_TRUE(second->hasAdjacency());
     EXPECT_TRUE(second->m_Entries.empty());
     EXPECT_TRUE(second->m_posMap.empty());
 
     // The first load is as it was.
-    const GLuint firstNamesAfter[] = {first->getVao(),
-                                      first->getPositionBuffer(),
-                                      first->getNormalBuffer(),
-                                      first->getIndexBuffer(),
-                                      first->getUvBuffer(),
-                                      first->getTangentBuffer(),
-                                      first->getAdjacencyIndexBuffer()};
-    EXPECT_TRUE(std::equal(std::begin(firstNames), std::end(firstNames), std::begin(firstNamesAfter)));
+    EXPECT_EQ(objectsOf(*first), firstObjects);
 }
 
 // A repeat that needs a stream the first asset's mesh lacks (adjacency,
 // tangents) gets a mesh of its own; the first keeps its own.
 TEST_F(ModelImport, RepeatNeedingMoreThanTheFirstHasIsImportedForItself)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
-    const std::string path = dir.file("two.obj");
+    const std::string path = writeTwoMeshes();
     auto first = makeAsset(false);
     ASSERT_TRUE(load(path, first.get(), false));
     const GLuint firstVao = first->getVao();
@@ -386,8 +364,7 @@ TEST_F(ModelImport, RepeatNeedingMoreThanTheFirstHasIsImportedForItself)
 // and no adjacency list left over when the new model has none.
 TEST_F(ModelImport, ASecondModelReplacesTheFirstInTheSameAsset)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
+    writeTwoMeshes();
     dir.write("cube.obj", cubeObj);
     auto asset = makeAsset();
     ASSERT_TRUE(load(dir.file("two.obj"), asset.get(), true));
@@ -433,8 +410,7 @@ TEST_F(ModelImport, ASecondModelReplacesTheFirstInTheSameAsset)
 
 TEST_F(ModelImport, PathWrittenDifferentlyIsImportedAgain)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
+    writeTwoMeshes();
     auto first = makeAsset();
     auto second = makeAsset();
     ASSERT_TRUE(load(dir.file("two.obj"), first.get(), false));
@@ -462,8 +438,7 @@ TEST_F(ModelImport, MissingFileIsReportedAndNotRemembered)
     EXPECT_TRUE(asset->m_Entries.empty());
     EXPECT_FALSE(asset->hasAdjacency());
 
-    dir.write("two.mtl", twoMtl);
-    dir.write("later.obj", twoMeshObj);
+    writeTwoMeshes("later.obj");
     EXPECT_TRUE(load(path, asset.get(), true));
     EXPECT_NE(asset->getUvBuffer(), 0u) << "the retry must import the file, not find a cache entry";
     EXPECT_EQ(asset->getNumIndices(), 18);
@@ -496,8 +471,7 @@ TEST_F(ModelImport, FileThatIsNoModelFails)
         EXPECT_TRUE(asset->m_Entries.empty());
     }
     // Not remembered either: a model written there later is imported.
-    dir.write("two.mtl", twoMtl);
-    dir.write("garbage.obj", twoMeshObj);
+    writeTwoMeshes("garbage.obj");
     auto asset = makeAsset();
     EXPECT_TRUE(load(dir.file("garbage.obj"), asset.get(), false));
     EXPECT_EQ(asset->getNumIndices(), 18);
@@ -505,8 +479,7 @@ TEST_F(ModelImport, FileThatIsNoModelFails)
 
 TEST_F(ModelImport, NormalMappedWithoutAdjacencyMakesFiveBuffers)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
+    writeTwoMeshes();
     auto asset = makeAsset(true);
     ASSERT_TRUE(load(dir.file("two.obj"), asset.get(), false));
     const GLuint buffers[] = {asset->getPositionBuffer(), asset->getNormalBuffer(), asset->getUvBuffer(),
@@ -592,9 +565,7 @@ TEST_F(ModelImport, AdjacencyListOfAClosedCubeIsConnected)
 
 TEST_F(ModelImport, DeletedFirstAssetIsForgotten)
 {
-    dir.write("two.mtl", twoMtl);
-    dir.write("two.obj", twoMeshObj);
-    const std::string path = dir.file("two.obj");
+    const std::string path = writeTwoMeshes();
     auto first = makeAsset();
     ASSERT_TRUE(load(path, first.get(), false));
     first.reset();

@@ -27,6 +27,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,21 +47,30 @@ struct DrawRecord {
     float lightPos[3] = {0.0f, 0.0f, 0.0f};
 };
 
-// What was in force when a pass began.
-struct PassState {
-    GLint drawBuffer = 0;
-    GLboolean depthMask = GL_FALSE;
-    GLint depthFunc = 0;
-    bool depthTest = false;
-    bool depthClamp = false;
-    bool stencilTest = false;
-    bool blend = false;
-    bool cullFace = false;
-    GLint stencilFunc = 0, stencilRef = -1, stencilMask = 0;
-    GLint backFail = 0, backDepthFail = 0, backPass = 0;
-    GLint frontFail = 0, frontDepthFail = 0, frontPass = 0;
-    GLint blendEquation = 0, blendSrc = 0, blendDst = 0;
-};
+// What was in force when a pass began, by name: GL's integer state (of the
+// stencil mask, its low byte) and whether each capability was enabled.
+using PassState = std::map<std::string, GLint>;
+const GLenum passIntegers[] = {GL_DRAW_BUFFER,
+                               GL_DEPTH_WRITEMASK,
+                               GL_DEPTH_FUNC,
+                               GL_STENCIL_FUNC,
+                               GL_STENCIL_REF,
+                               GL_STENCIL_VALUE_MASK,
+                               GL_STENCIL_BACK_FAIL,
+                               GL_STENCIL_BACK_PASS_DEPTH_FAIL,
+                               GL_STENCIL_BACK_PASS_DEPTH_PASS,
+                               GL_STENCIL_FAIL,
+                               GL_STENCIL_PASS_DEPTH_FAIL,
+                               GL_STENCIL_PASS_DEPTH_PASS,
+                               GL_BLEND_EQUATION_RGB,
+                               GL_BLEND_SRC_RGB,
+                               GL_BLEND_DST_RGB};
+const char* const passIntegerNames[] = {"drawBuffer",    "depthMask",   "depthFunc",      "stencilFunc",
+                                        "stencilRef",    "stencilMask", "backFail",       "backDepthFail",
+                                        "backPass",      "frontFail",   "frontDepthFail", "frontPass",
+                                        "blendEquation", "blendSrc",    "blendDst"};
+const GLenum passCapabilities[] = {GL_DEPTH_TEST, GL_DEPTH_CLAMP, GL_STENCIL_TEST, GL_BLEND, GL_CULL_FACE};
+const char* const passCapabilityNames[] = {"depthTest", "depthClamp", "stencilTest", "blend", "cullFace"};
 
 // Program switches and draws of one pass, in order.
 struct PassRecord {
@@ -97,27 +108,13 @@ struct FrameRecorder : PassObserver {
     {
         PassRecord record;
         record.pass = pass;
-        PassState& s = record.state;
-        glGetIntegerv(GL_DRAW_BUFFER, &s.drawBuffer);
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &s.depthMask);
-        glGetIntegerv(GL_DEPTH_FUNC, &s.depthFunc);
-        s.depthTest = glIsEnabled(GL_DEPTH_TEST);
-        s.depthClamp = glIsEnabled(GL_DEPTH_CLAMP);
-        s.stencilTest = glIsEnabled(GL_STENCIL_TEST);
-        s.blend = glIsEnabled(GL_BLEND);
-        s.cullFace = glIsEnabled(GL_CULL_FACE);
-        glGetIntegerv(GL_STENCIL_FUNC, &s.stencilFunc);
-        glGetIntegerv(GL_STENCIL_REF, &s.stencilRef);
-        glGetIntegerv(GL_STENCIL_VALUE_MASK, &s.stencilMask);
-        glGetIntegerv(GL_STENCIL_BACK_FAIL, &s.backFail);
-        glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_FAIL, &s.backDepthFail);
-        glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_PASS, &s.backPass);
-        glGetIntegerv(GL_STENCIL_FAIL, &s.frontFail);
-        glGetIntegerv(GL_STENCIL_PASS_DEPTH_FAIL, &s.frontDepthFail);
-        glGetIntegerv(GL_STENCIL_PASS_DEPTH_PASS, &s.frontPass);
-        glGetIntegerv(GL_BLEND_EQUATION_RGB, &s.blendEquation);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &s.blendSrc);
-        glGetIntegerv(GL_BLEND_DST_RGB, &s.blendDst);
+        for (size_t i = 0; i < std::size(passIntegers); ++i) {
+            glGetIntegerv(passIntegers[i], &record.state[passIntegerNames[i]]);
+        }
+        record.state["stencilMask"] &= 0xFF;
+        for (size_t i = 0; i < std::size(passCapabilities); ++i) {
+            record.state[passCapabilityNames[i]] = glIsEnabled(passCapabilities[i]);
+        }
         passes.push_back(record);
         inPass = true;
     }
@@ -193,43 +190,42 @@ PFNGLDELETEFRAMEBUFFERSPROC realDeleteFramebuffers = nullptr;
 PFNGLDELETERENDERBUFFERSPROC realDeleteRenderbuffers = nullptr;
 PFNGLDELETEVERTEXARRAYSPROC realDeleteVertexArrays = nullptr;
 
-void GLAPIENTRY recordingUseProgram(GLuint program)
+// Tells the recorder, when one is watching.
+template <typename Note>
+void record(Note note)
 {
     if (recorder != nullptr) {
-        recorder->onUseProgram(program);
+        note(*recorder);
     }
+}
+
+void GLAPIENTRY recordingUseProgram(GLuint program)
+{
+    record([&](FrameRecorder& r) { r.onUseProgram(program); });
     realUseProgram(program);
 }
 
 void GLAPIENTRY recordingBindFramebuffer(GLenum target, GLuint framebuffer)
 {
-    if (recorder != nullptr) {
-        ++recorder->bindFramebufferCalls;
-    }
+    record([](FrameRecorder& r) { ++r.bindFramebufferCalls; });
     realBindFramebuffer(target, framebuffer);
 }
 
 void GLAPIENTRY recordingDeleteFramebuffers(GLsizei n, const GLuint* names)
 {
-    if (recorder != nullptr) {
-        ++recorder->deleteFramebufferCalls;
-    }
+    record([](FrameRecorder& r) { ++r.deleteFramebufferCalls; });
     realDeleteFramebuffers(n, names);
 }
 
 void GLAPIENTRY recordingDeleteRenderbuffers(GLsizei n, const GLuint* names)
 {
-    if (recorder != nullptr) {
-        ++recorder->deleteFramebufferCalls;
-    }
+    record([](FrameRecorder& r) { ++r.deleteFramebufferCalls; });
     realDeleteRenderbuffers(n, names);
 }
 
 void GLAPIENTRY recordingDeleteVertexArrays(GLsizei n, const GLuint* names)
 {
-    if (recorder != nullptr) {
-        recorder->deletedVertexArrays.insert(recorder->deletedVertexArrays.end(), names, names + n);
-    }
+    record([&](FrameRecorder& r) { r.deletedVertexArrays.insert(r.deletedVertexArrays.end(), names, names + n); });
     realDeleteVertexArrays(n, names);
 }
 
@@ -246,45 +242,35 @@ extern "C" {
 void GLAPIENTRY glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* indices)
 {
     static const auto real = driverEntry<void (*)(GLenum, GLsizei, GLenum, const void*)>("glDrawElements");
-    if (recorder != nullptr) {
-        recorder->onDraw(mode, count);
-    }
+    record([&](FrameRecorder& r) { r.onDraw(mode, count); });
     real(mode, count, type, indices);
 }
 
 void GLAPIENTRY glDrawBuffer(GLenum buffer)
 {
     static const auto real = driverEntry<void (*)(GLenum)>("glDrawBuffer");
-    if (recorder != nullptr) {
-        recorder->drawBuffers.push_back(buffer);
-    }
+    record([&](FrameRecorder& r) { r.drawBuffers.push_back(buffer); });
     real(buffer);
 }
 
 void GLAPIENTRY glClear(GLbitfield mask)
 {
     static const auto real = driverEntry<void (*)(GLbitfield)>("glClear");
-    if (recorder != nullptr) {
-        recorder->onClear(mask);
-    }
+    record([&](FrameRecorder& r) { r.onClear(mask); });
     real(mask);
 }
 
 void GLAPIENTRY glDeleteTextures(GLsizei n, const GLuint* names)
 {
     static const auto real = driverEntry<void (*)(GLsizei, const GLuint*)>("glDeleteTextures");
-    if (recorder != nullptr) {
-        recorder->deletedTextures.insert(recorder->deletedTextures.end(), names, names + n);
-    }
+    record([&](FrameRecorder& r) { r.deletedTextures.insert(r.deletedTextures.end(), names, names + n); });
     real(n, names);
 }
 
 void GLAPIENTRY glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     static const auto real = driverEntry<void (*)(GLint, GLint, GLsizei, GLsizei)>("glViewport");
-    if (recorder != nullptr) {
-        ++recorder->viewportCalls;
-    }
+    record([](FrameRecorder& r) { ++r.viewportCalls; });
     real(x, y, width, height);
 }
 
@@ -328,20 +314,14 @@ protected:
 
     // GLEW's entry points that the frames are watched through, swapped for
     // the test's lifetime.
-    const ScopedEntryPoint<PFNGLUSEPROGRAMPROC> m_useProgram{__glewUseProgram, recordingUseProgram,
-                                                             realUseProgram};
-    const ScopedEntryPoint<PFNGLBINDFRAMEBUFFERPROC> m_bindFramebuffer{__glewBindFramebuffer,
-                                                                       recordingBindFramebuffer,
-                                                                       realBindFramebuffer};
-    const ScopedEntryPoint<PFNGLDELETEFRAMEBUFFERSPROC> m_deleteFramebuffers{__glewDeleteFramebuffers,
-                                                                             recordingDeleteFramebuffers,
-                                                                             realDeleteFramebuffers};
-    const ScopedEntryPoint<PFNGLDELETERENDERBUFFERSPROC> m_deleteRenderbuffers{__glewDeleteRenderbuffers,
-                                                                               recordingDeleteRenderbuffers,
-                                                                               realDeleteRenderbuffers};
-    const ScopedEntryPoint<PFNGLDELETEVERTEXARRAYSPROC> m_deleteVertexArrays{__glewDeleteVertexArrays,
-                                                                             recordingDeleteVertexArrays,
-                                                                             realDeleteVertexArrays};
+#define KOV_SWAPPED(Name)                                                                                         \
+    const ScopedEntryPoint<decltype(__glew##Name)> m_##Name{__glew##Name, recording##Name, real##Name}
+    KOV_SWAPPED(UseProgram);
+    KOV_SWAPPED(BindFramebuffer);
+    KOV_SWAPPED(DeleteFramebuffers);
+    KOV_SWAPPED(DeleteRenderbuffers);
+    KOV_SWAPPED(DeleteVertexArrays);
+#undef KOV_SWAPPED
 
     // Renders frames with a fixed step while recording what they do.
     FrameRecorder renderRecorded(int frames, double dt = 0.125)
@@ -381,7 +361,9 @@ using Names = std::vector<std::string>;
 
 // A plain draw: triangles from the asset's own index list, with its colour
 // texture on the unit it was given (0 for every colour texture of the scene).
-void expectPlainDraws(const std::vector<DrawRecord>& draws, GLuint program, const char* where)
+// A normal-mapped draw: the same, with the normal map on unit 1, unit 1
+// selected last.
+void expectDraws(const std::vector<DrawRecord>& draws, GLuint program, const char* where, bool normalMapped)
 {
     for (const DrawRecord& draw : draws) {
         const Asset* asset = named[nameOf(draw.vao)];
@@ -390,27 +372,16 @@ void expectPlainDraws(const std::vector<DrawRecord>& draws, GLuint program, cons
         EXPECT_EQ(draw.mode, static_cast<GLenum>(GL_TRIANGLES));
         EXPECT_EQ(draw.count, asset->getNumIndices());
         EXPECT_EQ(draw.elementBuffer, asset->getIndexBuffer());
-        EXPECT_EQ(draw.activeUnit, static_cast<GLenum>(GL_TEXTURE0));
+        EXPECT_EQ(draw.activeUnit, static_cast<GLenum>(normalMapped ? GL_TEXTURE1 : GL_TEXTURE0));
         EXPECT_EQ(draw.textureUnit0, asset->getTexture());
+        if (normalMapped) {
+            EXPECT_EQ(draw.textureUnit1, asset->getNormalMap());
+        }
     }
 }
 
-// A normal-mapped draw: triangles, the colour texture on unit 0 and the normal
-// map on unit 1, unit 1 selected last.
-void expectNormalMappedDraws(const std::vector<DrawRecord>& draws, GLuint program, const char* where)
-{
-    for (const DrawRecord& draw : draws) {
-        const Asset* asset = named[nameOf(draw.vao)];
-        SCOPED_TRACE(std::string(where) + ": " + nameOf(draw.vao));
-        EXPECT_EQ(draw.program, program);
-        EXPECT_EQ(draw.mode, static_cast<GLenum>(GL_TRIANGLES));
-        EXPECT_EQ(draw.count, asset->getNumIndices());
-        EXPECT_EQ(draw.elementBuffer, asset->getIndexBuffer());
-        EXPECT_EQ(draw.activeUnit, static_cast<GLenum>(GL_TEXTURE1));
-        EXPECT_EQ(draw.textureUnit0, asset->getTexture());
-        EXPECT_EQ(draw.textureUnit1, asset->getNormalMap());
-    }
-}
+// A field of a pass's state that the pass leaves as it finds it.
+constexpr GLint unchecked = -12345;
 
 } // namespace
 
@@ -517,8 +488,8 @@ TEST_F(RenderPasses, PassesProgramsAndDrawsOfAFrame)
     ASSERT_EQ(depth.programsUsed, (std::vector<GLuint>{ambient, ambient}));
     EXPECT_EQ(drawnNames(depth.drawsPerProgram[0]), plain);
     EXPECT_EQ(drawnNames(depth.drawsPerProgram[1]), normalMapped);
-    expectPlainDraws(depth.drawsPerProgram[0], ambient, "depth pass");
-    expectNormalMappedDraws(depth.drawsPerProgram[1], ambient, "depth pass");
+    expectDraws(depth.drawsPerProgram[0], ambient, "depth pass", false);
+    expectDraws(depth.drawsPerProgram[1], ambient, "depth pass", true);
 
     // Shadow volumes: one triangles-with-adjacency draw per light within range
     // of each caster's origin; the space station never.
@@ -556,8 +527,8 @@ TEST_F(RenderPasses, PassesProgramsAndDrawsOfAFrame)
         ASSERT_EQ(pass->programsUsed, (std::vector<GLuint>{basic, normalMapping}));
         EXPECT_EQ(drawnNames(pass->drawsPerProgram[0]), plain);
         EXPECT_EQ(drawnNames(pass->drawsPerProgram[1]), normalMapped);
-        expectPlainDraws(pass->drawsPerProgram[0], basic, where);
-        expectNormalMappedDraws(pass->drawsPerProgram[1], normalMapping, where);
+        expectDraws(pass->drawsPerProgram[0], basic, where, false);
+        expectDraws(pass->drawsPerProgram[1], normalMapping, where, true);
     }
 
     // The flag and the program each asset is left with after each pass.
@@ -574,64 +545,44 @@ TEST_F(RenderPasses, PassesProgramsAndDrawsOfAFrame)
         EXPECT_EQ(additive.programAfter[i], litProgram) << name;
     }
 
-    // The state each pass runs under.
-    const PassState& d = depth.state;
-    EXPECT_EQ(d.drawBuffer, GL_NONE);
-    EXPECT_EQ(d.depthMask, GL_TRUE);
-    EXPECT_EQ(d.depthFunc, GL_LEQUAL);
-    EXPECT_TRUE(d.depthTest);
-    EXPECT_FALSE(d.stencilTest);
-    EXPECT_FALSE(d.blend);
-    EXPECT_TRUE(d.cullFace);
-    EXPECT_FALSE(d.depthClamp);
-
-    const PassState& v = volumes.state;
-    EXPECT_EQ(v.drawBuffer, GL_NONE);
-    EXPECT_EQ(v.depthMask, GL_FALSE);
-    EXPECT_EQ(v.depthFunc, GL_LEQUAL);
-    EXPECT_TRUE(v.depthTest);
-    EXPECT_TRUE(v.stencilTest);
-    EXPECT_TRUE(v.depthClamp);
-    EXPECT_FALSE(v.cullFace);
-    EXPECT_FALSE(v.blend);
-    EXPECT_EQ(v.stencilFunc, GL_ALWAYS);
-    EXPECT_EQ(v.stencilRef, 0);
-    EXPECT_EQ(v.stencilMask & 0xFF, 0xFF);
-    EXPECT_EQ(v.backFail, GL_KEEP);
-    EXPECT_EQ(v.backDepthFail, GL_INCR_WRAP);
-    EXPECT_EQ(v.backPass, GL_KEEP);
-    EXPECT_EQ(v.frontFail, GL_KEEP);
-    EXPECT_EQ(v.frontDepthFail, GL_DECR_WRAP);
-    EXPECT_EQ(v.frontPass, GL_KEEP);
-
-    const PassState& l = lit.state;
-    EXPECT_EQ(l.drawBuffer, GL_BACK);
-    EXPECT_EQ(l.depthMask, GL_FALSE);
-    EXPECT_EQ(l.depthFunc, GL_EQUAL);
-    EXPECT_TRUE(l.stencilTest);
-    EXPECT_FALSE(l.depthClamp);
-    EXPECT_TRUE(l.cullFace);
-    EXPECT_FALSE(l.blend);
-    EXPECT_EQ(l.stencilFunc, GL_EQUAL);
-    EXPECT_EQ(l.stencilRef, 0);
-    EXPECT_EQ(l.stencilMask & 0xFF, 0xFF);
-    EXPECT_EQ(l.frontFail, GL_KEEP);
-    EXPECT_EQ(l.frontDepthFail, GL_KEEP);
-    EXPECT_EQ(l.frontPass, GL_KEEP);
-    EXPECT_EQ(l.backFail, GL_KEEP);
-    EXPECT_EQ(l.backDepthFail, GL_KEEP);
-    EXPECT_EQ(l.backPass, GL_KEEP);
-
-    const PassState& a = additive.state;
-    EXPECT_EQ(a.drawBuffer, GL_BACK);
-    EXPECT_EQ(a.depthMask, GL_FALSE);
-    EXPECT_EQ(a.depthFunc, GL_EQUAL);
-    EXPECT_FALSE(a.stencilTest);
-    EXPECT_TRUE(a.blend);
-    EXPECT_TRUE(a.cullFace);
-    EXPECT_EQ(a.blendEquation, GL_FUNC_ADD);
-    EXPECT_EQ(a.blendSrc, GL_ONE);
-    EXPECT_EQ(a.blendDst, GL_ONE);
+    // The state each pass runs under, field by field: its value in the depth,
+    // shadow volume, lit and additive pass, or `unchecked` where the pass
+    // leaves it as it finds it.
+    const std::pair<const char*, std::array<GLint, 4>> expectedState[] = {
+        {"drawBuffer", {GL_NONE, GL_NONE, GL_BACK, GL_BACK}},
+        {"depthMask", {GL_TRUE, GL_FALSE, GL_FALSE, GL_FALSE}},
+        {"depthFunc", {GL_LEQUAL, GL_LEQUAL, GL_EQUAL, GL_EQUAL}},
+        {"depthTest", {1, 1, unchecked, unchecked}},
+        {"depthClamp", {0, 1, 0, unchecked}},
+        {"stencilTest", {0, 1, 1, 0}},
+        {"blend", {0, 0, 0, 1}},
+        {"cullFace", {1, 0, 1, 1}},
+        {"stencilFunc", {unchecked, GL_ALWAYS, GL_EQUAL, unchecked}},
+        {"stencilRef", {unchecked, 0, 0, unchecked}},
+        {"stencilMask", {unchecked, 0xFF, 0xFF, unchecked}},
+        {"backFail", {unchecked, GL_KEEP, GL_KEEP, unchecked}},
+        {"backDepthFail", {unchecked, GL_INCR_WRAP, GL_KEEP, unchecked}},
+        {"backPass", {unchecked, GL_KEEP, GL_KEEP, unchecked}},
+        {"frontFail", {unchecked, GL_KEEP, GL_KEEP, unchecked}},
+        {"frontDepthFail", {unchecked, GL_DECR_WRAP, GL_KEEP, unchecked}},
+        {"frontPass", {unchecked, GL_KEEP, GL_KEEP, unchecked}},
+        {"blendEquation", {unchecked, unchecked, unchecked, GL_FUNC_ADD}},
+        {"blendSrc", {unchecked, unchecked, unchecked, GL_ONE}},
+        {"blendDst", {unchecked, unchecked, unchecked, GL_ONE}},
+    };
+    for (size_t p = 0; p < 4; ++p) {
+        const PassRecord& pass = frame.passes[p];
+        std::map<std::string, GLint> expected;
+        std::map<std::string, GLint> actual;
+        for (const auto& [field, values] : expectedState) {
+            if (values[p] != unchecked) {
+                expected[field] = values[p];
+                actual[field] = pass.state.at(field);
+            }
+        }
+        // A failure prints both lists by field name.
+        EXPECT_EQ(actual, expected) << "the state of pass " << p;
+    }
 }
 
 // Several frames: one clear each, of all three buffers, made with depth

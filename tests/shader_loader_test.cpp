@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,28 @@ ProcessResult runProbe(const ScratchDirectory& dir, const std::vector<std::strin
     return runProcess(argv, options);
 }
 
+// Runs the probe, in a fresh folder, on the files of `files` in order: each
+// a path and its text, or no text for a file that is not there.
+using ProbedFile = std::pair<std::string, std::optional<std::string>>;
+ProcessResult probeIn(const std::vector<ProbedFile>& files)
+{
+    ScratchDirectory dir;
+    std::vector<std::string> paths;
+    for (const auto& [path, text] : files) {
+        if (text) {
+            dir.write(path, *text);
+        }
+        paths.push_back(path);
+    }
+    return runProbe(dir, paths);
+}
+
+// The probe on one file and then on a good vertex and fragment shader.
+ProcessResult probeBeforeAGoodPair(const ProbedFile& first)
+{
+    return probeIn({first, {"shaders/good.vert", goodVertex}, {"shaders/good.frag", goodFragment}});
+}
+
 // The probe's summary on standard error.
 struct ProbeSummary {
     std::vector<int> statuses;
@@ -137,12 +160,9 @@ void expectCleanExit(const ProcessResult& result, int code)
 
 TEST(ShaderLoaderProcess, StageIsTheFirstOfFragVertGeomFoundAnywhereInThePath)
 {
-    ScratchDirectory dir;
-    dir.write("shaders/a.frag.vert", fragmentOnly);
-    dir.write("shaders/b.vert.geom", goodVertex);
-    dir.write("shaders/c.geom", passThroughGeometry);
-
-    const ProcessResult result = runProbe(dir, {"shaders/a.frag.vert", "shaders/b.vert.geom", "shaders/c.geom"});
+    const ProcessResult result = probeIn({{"shaders/a.frag.vert", fragmentOnly},
+                                          {"shaders/b.vert.geom", goodVertex},
+                                          {"shaders/c.geom", passThroughGeometry}});
     ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     // A successful compile and link print nothing but the echo of each file.
     EXPECT_EQ(result.out, echoed("shaders/a.frag.vert", fragmentOnly) + echoed("shaders/b.vert.geom", goodVertex) +
@@ -157,13 +177,8 @@ TEST(ShaderLoaderProcess, StageIsTheFirstOfFragVertGeomFoundAnywhereInThePath)
 
 TEST(ShaderLoaderProcess, UnknownExtensionPrintsOnlyFailedToLoadAndAppendsZero)
 {
-    ScratchDirectory dir;
     // The file exists and is not GLSL: it must never be opened or compiled.
-    dir.write("shaders/notes.txt", "not a shader at all {");
-    dir.write("shaders/good.vert", goodVertex);
-    dir.write("shaders/good.frag", goodFragment);
-
-    const ProcessResult result = runProbe(dir, {"shaders/notes.txt", "shaders/good.vert", "shaders/good.frag"});
+    const ProcessResult result = probeBeforeAGoodPair({"shaders/notes.txt", "not a shader at all {"});
     ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     EXPECT_EQ(result.out, "failed to load shader\n" + echoed("shaders/good.vert", goodVertex) +
                               echoed("shaders/good.frag", goodFragment));
@@ -178,11 +193,7 @@ TEST(ShaderLoaderProcess, UnknownExtensionPrintsOnlyFailedToLoadAndAppendsZero)
 
 TEST(ShaderLoaderProcess, MissingFileIsReportedWithThePathGluedOnAndLoadingGoesOn)
 {
-    ScratchDirectory dir;
-    dir.write("shaders/good.vert", goodVertex);
-    dir.write("shaders/good.frag", goodFragment);
-
-    const ProcessResult result = runProbe(dir, {"shaders/missing.frag", "shaders/good.vert", "shaders/good.frag"});
+    const ProcessResult result = probeBeforeAGoodPair({"shaders/missing.frag", std::nullopt});
     ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
     EXPECT_EQ(result.out, "shaders/missing.frag\n"
                           "Failed to open shader file:shaders/missing.frag\n"
@@ -198,12 +209,7 @@ TEST(ShaderLoaderProcess, MissingFileIsReportedWithThePathGluedOnAndLoadingGoesO
 
 TEST(ShaderLoaderProcess, CompileErrorEchoesTheLogAndLoadingGoesOn)
 {
-    ScratchDirectory dir;
-    dir.write("shaders/bad.vert", syntaxError);
-    dir.write("shaders/good.vert", goodVertex);
-    dir.write("shaders/good.frag", goodFragment);
-
-    const ProcessResult result = runProbe(dir, {"shaders/bad.vert", "shaders/good.vert", "shaders/good.frag"});
+    const ProcessResult result = probeBeforeAGoodPair({"shaders/bad.vert", syntaxError});
     ASSERT_NO_FATAL_FAILURE(expectCleanExit(result, 0));
 
     const std::string head = echoed("shaders/bad.vert", syntaxError) + "Failed to compile shader\n";

@@ -51,6 +51,22 @@ Rgb at(const RgbImage& image, int x, int y)
     return {p[0], p[1], p[2]};
 }
 
+// Saves a PNG of `image`, which must be of colour type `type`, and frees it.
+void savePng(FIBITMAP* image, FREE_IMAGE_COLOR_TYPE type, const std::string& path)
+{
+    ASSERT_EQ(FreeImage_GetColorType(image), type);
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, image, path.c_str(), 0));
+    FreeImage_Unload(image);
+}
+
+// Every channel of `got` within `tolerance` of `want`'s.
+void expectNear(const Rgb& got, const Rgb& want, int tolerance)
+{
+    for (size_t c = 0; c < 3; ++c) {
+        EXPECT_NEAR(got[c], want[c], tolerance) << "channel " << c;
+    }
+}
+
 struct TextureDeleter {
     void operator()(Texture* texture) const
     {
@@ -66,6 +82,32 @@ TexturePtr load(const std::string& path, int unit = 0)
 
 class TextureLoading : public ::testing::Test {
 protected:
+    // Loads `path` into a texture and reads it back, which must be width x
+    // height pixels.
+    void loadAndRead(const std::string& path, int width, int height, RgbImage* read)
+    {
+        auto texture = load(path);
+        ASSERT_NE(texture, nullptr);
+        *read = readTexture(texture->m_handle);
+        ASSERT_EQ(read->width, width);
+        ASSERT_EQ(read->height, height);
+    }
+
+    // Loads `path` and expects every pixel (x, row) of it to be colour(x, row).
+    void expectPixels(const std::string& path, int width, int height, const std::function<Rgb(int, int)>& colour)
+    {
+        RgbImage read;
+        ASSERT_NO_FATAL_FAILURE(loadAndRead(path, width, height, &read));
+        for (int row = 0; row < height; ++row) {
+            for (int x = 0; x < width; ++x) {
+                EXPECT_EQ(at(read, x, row), colour(x, row)) << path << " pixel " << x << "," << row;
+            }
+        }
+        // The first scanline (the bottom of the picture) is texture row t = 0.
+        EXPECT_EQ(at(read, 0, 0), colour(0, 0)) << path;
+        EXPECT_NE(at(read, 0, 0), colour(0, height - 1)) << path << " is upside down";
+    }
+
     void TearDown() override
     {
         glActiveTexture(GL_TEXTURE0);
@@ -122,20 +164,11 @@ TEST_F(TextureLoading, GreyscaleAndPalettisedImagesExpandToColour)
                 line[x] = static_cast<BYTE>(30 + 50 * x + 20 * row);
             }
         }
-        ASSERT_EQ(FreeImage_GetColorType(image), FIC_MINISBLACK);
-        ASSERT_TRUE(FreeImage_Save(FIF_PNG, image, path.c_str(), 0));
-        FreeImage_Unload(image);
-
-        auto texture = load(path);
-        const RgbImage read = readTexture(texture->m_handle);
-        ASSERT_EQ(read.width, 4);
-        ASSERT_EQ(read.height, 2);
-        for (int row = 0; row < 2; ++row) {
-            for (int x = 0; x < 4; ++x) {
-                const uint8_t v = static_cast<uint8_t>(30 + 50 * x + 20 * row);
-                EXPECT_EQ(at(read, x, row), (Rgb{v, v, v})) << "grey " << x << "," << row;
-            }
-        }
+        ASSERT_NO_FATAL_FAILURE(savePng(image, FIC_MINISBLACK, path));
+        expectPixels(path, 4, 2, [](int x, int row) {
+            const uint8_t v = static_cast<uint8_t>(30 + 50 * x + 20 * row);
+            return Rgb{v, v, v};
+        });
     }
     // 8-bit palettised, with a palette of distinct colours.
     {
@@ -157,19 +190,8 @@ TEST_F(TextureLoading, GreyscaleAndPalettisedImagesExpandToColour)
                 line[x] = static_cast<BYTE>(row * 3 + x);
             }
         }
-        ASSERT_EQ(FreeImage_GetColorType(image), FIC_PALETTE);
-        ASSERT_TRUE(FreeImage_Save(FIF_PNG, image, path.c_str(), 0));
-        FreeImage_Unload(image);
-
-        auto texture = load(path);
-        const RgbImage read = readTexture(texture->m_handle);
-        ASSERT_EQ(read.width, 3);
-        ASSERT_EQ(read.height, 2);
-        for (int row = 0; row < 2; ++row) {
-            for (int x = 0; x < 3; ++x) {
-                EXPECT_EQ(at(read, x, row), colours[row * 3 + x]) << path << " " << x << "," << row;
-            }
-        }
+        ASSERT_NO_FATAL_FAILURE(savePng(image, FIC_PALETTE, path));
+        expectPixels(path, 3, 2, [&](int x, int row) { return colours[row * 3 + x]; });
     }
 }
 
@@ -180,22 +202,9 @@ TEST_F(TextureLoading, OddWidthRowsAreNeitherShearedNorFlipped)
         return Rgb{static_cast<uint8_t>(10 + 60 * x), static_cast<uint8_t>(20 + 70 * row),
                    static_cast<uint8_t>(x == row ? 255 : 0)};
     };
-    {
-        const std::string path = dir.file("odd.png");
-        ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_PNG, 5, 3, 24, colour));
-        auto texture = load(path);
-        const RgbImage read = readTexture(texture->m_handle);
-        ASSERT_EQ(read.width, 5);
-        ASSERT_EQ(read.height, 3);
-        for (int row = 0; row < 3; ++row) {
-            for (int x = 0; x < 5; ++x) {
-                EXPECT_EQ(at(read, x, row), colour(x, row)) << path << " pixel " << x << "," << row;
-            }
-        }
-        // The first scanline (the bottom of the picture) is texture row t = 0.
-        EXPECT_EQ(at(read, 0, 0), colour(0, 0));
-        EXPECT_NE(at(read, 0, 0), colour(0, 2));
-    }
+    const std::string path = dir.file("odd.png");
+    ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_PNG, 5, 3, 24, colour));
+    expectPixels(path, 5, 3, colour);
 }
 
 // Only JPEG and PNG go to a decoder. FreeImage's own readers of the other
@@ -231,18 +240,10 @@ TEST_F(TextureLoading, JpegColoursSurviveWithinCompressionLoss)
     ASSERT_NO_FATAL_FAILURE(writeImage(path, FIF_JPEG, 32, 16, 24, [](int x, int) {
         return x < 16 ? Rgb{220, 40, 30} : Rgb{20, 60, 200};
     }));
-    auto texture = load(path);
-    const RgbImage read = readTexture(texture->m_handle);
-    ASSERT_EQ(read.width, 32);
-    ASSERT_EQ(read.height, 16);
-    const Rgb left = at(read, 4, 8);
-    const Rgb right = at(read, 28, 8);
-    EXPECT_NEAR(left[0], 220, 12);
-    EXPECT_NEAR(left[1], 40, 12);
-    EXPECT_NEAR(left[2], 30, 12);
-    EXPECT_NEAR(right[0], 20, 12);
-    EXPECT_NEAR(right[1], 60, 12);
-    EXPECT_NEAR(right[2], 200, 12);
+    RgbImage read;
+    ASSERT_NO_FATAL_FAILURE(loadAndRead(path, 32, 16, &read));
+    expectNear(at(read, 4, 8), {220, 40, 30}, 12);
+    expectNear(at(read, 28, 8), {20, 60, 200}, 12);
 }
 
 TEST_F(TextureLoading, UnitIsSelectedAndLeftActive)
@@ -368,18 +369,10 @@ TEST_F(TextureLoading, TruncatedBaselineJpegLoadsWithAGreyTail)
     const std::string bytes = readFile(whole);
     ASSERT_GT(bytes.size(), 6000u);
     dir.write("cut.jpg", bytes.substr(0, 1000));
-    auto texture = load(dir.file("cut.jpg"));
-    ASSERT_NE(texture, nullptr);
-    const RgbImage read = readTexture(texture->m_handle);
-    ASSERT_EQ(read.width, 2048);
-    ASSERT_EQ(read.height, 2048);
+    RgbImage read;
+    ASSERT_NO_FATAL_FAILURE(loadAndRead(dir.file("cut.jpg"), 2048, 2048, &read));
     // The picture's top left (its first block, GL's last row) was in the
     // file; its bottom was not.
-    const Rgb decoded = at(read, 0, 2047);
-    EXPECT_NEAR(decoded[0], 200, 12);
-    EXPECT_NEAR(decoded[1], 40, 12);
-    EXPECT_NEAR(decoded[2], 30, 12);
-    for (uint8_t channel : at(read, 0, 0)) {
-        EXPECT_NEAR(channel, 128, 12);
-    }
+    expectNear(at(read, 0, 2047), {200, 40, 30}, 12);
+    expectNear(at(read, 0, 0), {128, 128, 128}, 12);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "support/NonCopyable.h"
+
 #include <functional>
 #include <string>
 
@@ -6,12 +8,10 @@
 // text() ends the capture and returns it; an object destroyed before text()
 // discards it (the loaders and destructors echo freely, and a test keeps
 // its own output readable).
-class CapturedStdout {
+class CapturedStdout : NonCopyable {
 public:
     CapturedStdout();
     ~CapturedStdout();
-    CapturedStdout(const CapturedStdout&) = delete;
-    CapturedStdout& operator=(const CapturedStdout&) = delete;
 
     // What was written since construction; the capture ends at the first call.
     const std::string& text();

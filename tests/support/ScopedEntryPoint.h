@@ -1,4 +1,5 @@
 #pragma once
+#include "support/NonCopyable.h"
 
 // Points one of GLEW's entry points (a function pointer such as
 // __glewUseProgram) at a stand-in for the object's lifetime and puts the
@@ -6,7 +7,7 @@
 // The stand-in reaches the driver through `original`, which is set before
 // the swap.
 template <typename Function>
-class ScopedEntryPoint {
+class ScopedEntryPoint : NonCopyable {
 public:
     ScopedEntryPoint(Function& entry, Function standIn, Function& original) : m_entry(entry), m_saved(entry)
     {
@@ -15,9 +16,6 @@ public:
     }
 
     ~ScopedEntryPoint() { m_entry = m_saved; }
-
-    ScopedEntryPoint(const ScopedEntryPoint&) = delete;
-    ScopedEntryPoint& operator=(const ScopedEntryPoint&) = delete;
 
 private:
     Function& m_entry;

@@ -1,18 +1,18 @@
 #pragma once
+#include "support/NonCopyable.h"
+
 #include <string>
 
-// A temporary working directory holding a copy of the scene's shaders/,
-// models/ and textures/, removed again when the object goes.
-class ScratchScene {
+// A fresh empty temporary directory, removed with the object.
+class ScratchDirectory : NonCopyable {
 public:
-    ScratchScene();
-    ~ScratchScene();
-    ScratchScene(const ScratchScene&) = delete;
-    ScratchScene& operator=(const ScratchScene&) = delete;
+    ScratchDirectory();
+    ~ScratchDirectory();
 
     const std::string& path() const { return m_path; }
-    // Path of a file relative to the scratch directory, e.g. "models/box.obj".
-    std::string file(const std::string& relative) const;
+    // Path of a file relative to the directory, e.g. "models/box.obj".
+    std::string file(const std::string& relative) const { return m_path + "/" + relative; }
+    // Writes a file, making its folders and replacing whatever stood there.
     void write(const std::string& relative, const std::string& contents) const;
     void remove(const std::string& relative) const;
 
@@ -20,19 +20,11 @@ private:
     std::string m_path;
 };
 
-// A fresh empty temporary directory, removed with the object.
-class ScratchDirectory {
+// A temporary working directory holding a copy of the scene's shaders/,
+// models/ and textures/, removed again when the object goes.
+class ScratchScene : public ScratchDirectory {
 public:
-    ScratchDirectory();
-    ~ScratchDirectory();
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    const std::string& path() const { return m_path; }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-    void write(const std::string& name, const std::string& contents) const;
-
-private:
-    std::string m_path;
+    ScratchScene();
 };
 
 std::string readFile(const std::string& path);

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "support/NonCopyable.h"
 #include "support/Process.h"
 
 namespace {
@@ -29,7 +30,7 @@ int shiftOf(unsigned long mask)
 // A connection of its own to the display, on which X errors are ignored
 // instead of ending the process (Xlib's default): a window may vanish before
 // the request about it arrives.
-class DisplayConnection {
+class DisplayConnection : NonCopyable {
 public:
     DisplayConnection() : m_display(XOpenDisplay(nullptr))
     {
@@ -45,8 +46,6 @@ public:
             XCloseDisplay(m_display);
         }
     }
-    DisplayConnection(const DisplayConnection&) = delete;
-    DisplayConnection& operator=(const DisplayConnection&) = delete;
     Display* display() const { return m_display; }
 
 private:
@@ -59,6 +58,21 @@ private:
     return static_cast<::Window>(std::strtoul(windowId.c_str(), nullptr, 10));
 }
 
+// What `use` makes of a connection of its own and the window named by
+// `windowId`; `none` without a window id or a display.
+template <class Result, class Use>
+Result onWindow(const std::string& windowId, Result none, Use use)
+{
+    if (windowId.empty()) {
+        return none;
+    }
+    DisplayConnection connection;
+    if (connection.display() == nullptr) {
+        return none;
+    }
+    return use(connection.display(), parseId(windowId));
+}
+
 bool xdotool(const std::string& arguments)
 {
     return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
@@ -68,37 +82,31 @@ bool xdotool(const std::string& arguments)
 
 RgbImage captureXWindow(const std::string& windowId, int width, int height)
 {
-    RgbImage image;
-    if (windowId.empty()) {
-        return image;
-    }
-    DisplayConnection connection;
-    Display* display = connection.display();
-    if (display == nullptr) {
-        return image;
-    }
-    XSync(display, False);
-    XImage* shot = XGetImage(display, parseId(windowId), 0, 0, static_cast<unsigned>(width),
-                             static_cast<unsigned>(height), AllPlanes, ZPixmap);
-    if (shot != nullptr) {
-        const int redShift = shiftOf(shot->red_mask);
-        const int greenShift = shiftOf(shot->green_mask);
-        const int blueShift = shiftOf(shot->blue_mask);
-        image.width = width;
-        image.height = height;
-        image.pixels.resize(static_cast<size_t>(width) * height * 3);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const unsigned long pixel = XGetPixel(shot, x, height - 1 - y);
-                uint8_t* p = &image.pixels[(static_cast<size_t>(y) * width + x) * 3];
-                p[0] = static_cast<uint8_t>((pixel & shot->red_mask) >> redShift);
-                p[1] = static_cast<uint8_t>((pixel & shot->green_mask) >> greenShift);
-                p[2] = static_cast<uint8_t>((pixel & shot->blue_mask) >> blueShift);
+    return onWindow(windowId, RgbImage(), [&](Display* display, ::Window window) {
+        RgbImage image;
+        XSync(display, False);
+        XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (shot != nullptr) {
+            const int redShift = shiftOf(shot->red_mask);
+            const int greenShift = shiftOf(shot->green_mask);
+            const int blueShift = shiftOf(shot->blue_mask);
+            image.width = width;
+            image.height = height;
+            image.pixels.resize(static_cast<size_t>(width) * height * 3);
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const unsigned long pixel = XGetPixel(shot, x, height - 1 - y);
+                    uint8_t* p = &image.pixels[(static_cast<size_t>(y) * width + x) * 3];
+                    p[0] = static_cast<uint8_t>((pixel & shot->red_mask) >> redShift);
+                    p[1] = static_cast<uint8_t>((pixel & shot->green_mask) >> greenShift);
+                    p[2] = static_cast<uint8_t>((pixel & shot->blue_mask) >> blueShift);
+                }
             }
+            XDestroyImage(shot);
         }
-        XDestroyImage(shot);
-    }
-    return image;
+        return image;
+    });
 }
 
 std::string x11WindowId(GLFWwindow* window)
@@ -112,21 +120,14 @@ std::string x11WindowId(GLFWwindow* window)
 
 bool focusX11Window(const std::string& windowId)
 {
-    if (windowId.empty()) {
-        return false;
-    }
-    DisplayConnection connection;
-    Display* display = connection.display();
-    if (display == nullptr) {
-        return false;
-    }
-    const ::Window window = parseId(windowId);
-    XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
-    XSync(display, False);
-    ::Window focused = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focused, &revert);
-    return focused == window;
+    return onWindow(windowId, false, [](Display* display, ::Window window) {
+        XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+        XSync(display, False);
+        ::Window focused = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focused, &revert);
+        return focused == window;
+    });
 }
 
 std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
@@ -170,18 +171,14 @@ bool clickButton(const std::string& windowId, int button, int times)
 
 bool closeWindow(const std::string& windowId)
 {
-    DisplayConnection connection;
-    Display* display = connection.display();
-    if (display == nullptr || windowId.empty()) {
-        return false;
-    }
-    const ::Window window = parseId(windowId);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    return XSendEvent(display, window, False, NoEventMask, &event) != 0;
+    return onWindow(windowId, false, [](Display* display, ::Window window) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        return XSendEvent(display, window, False, NoEventMask, &event) != 0;
+    });
 }
