@@ -55,10 +55,15 @@ record "${span[@]}" --list "$work/frames.tsv" |
       -c:v libwebp_anim -lossless 0 -quality 80 -compression_level 6 -loop 0 -f webp "$work/animated.webp" \
     -map 0:v -vf "select=$select" -fps_mode passthrough "$work/sheet-%02d.png"
 
+# Each tile's label: its scene time, with as many decimals as the time step
+# needs (one at 10 frames a second, two at 4), and the flight's stretch.
+decimals=0
+for ((power = 1; decimals < 3 && power % fps != 0; power *= 10)); do decimals=$((decimals + 1)); done
+stretches=(waiting "first glide" pause "second glide" pause "last glide" "at rest")
 tiles=()
 for ((j = 0; j < sheet; j++)); do
-  seconds=$(awk -F"\t" -v f="${picks[j]}" '$1 == f { printf "%g", $2 }' "$work/frames.tsv")
-  tiles+=(-label "t = $seconds s" "$work/sheet-$(printf %02d $((j + 1))).png")
+  read -r seconds state < <(awk -F"\t" -v f="${picks[j]}" -v d="$decimals" '$1 == f { printf "%.*f %d\n", d, $2, $3 }' "$work/frames.tsv")
+  tiles+=(-label "t = $seconds s, ${stretches[state]}" "$work/sheet-$(printf %02d $((j + 1))).png")
 done
 # No time stamps in the sheet: two runs give the same bytes.
 montage -font DejaVu-Sans -pointsize 14 -fill '#e8e8e8' -background '#202020' -scale 256x192 "${tiles[@]}" \
