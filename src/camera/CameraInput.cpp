@@ -5,13 +5,14 @@
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <glm/gtc/constants.hpp>
 #include <glm/geometric.hpp>
 
 #include <cmath>
 
 namespace {
 
-const double pi = 3.141592653589793;
+const double pi = glm::pi<double>();
 const double cursorStep = 250.0;
 const float nearestZoom = 3.0f;
 const float farthestZoom = 150.0f;

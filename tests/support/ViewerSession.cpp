@@ -7,8 +7,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The one set of timings for every session. The instrumented binary sets
 // the scene up several times more slowly.
 #if defined(__SANITIZE_ADDRESS__)
@@ -28,8 +26,8 @@ constexpr auto holdTime = std::chrono::milliseconds(300);
 // Waits until the process is gone or `seconds` have passed; true when gone.
 bool waitForExit(pid_t pid, double seconds)
 {
-    const auto until = Clock::now() + std::chrono::duration<double>(seconds);
-    while (!processGone(pid) && Clock::now() < until) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!processGone(pid) && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return processGone(pid);
@@ -58,12 +56,12 @@ ViewerSession runViewerSession(const std::string& directory, Ending ending, cons
     options.workingDirectory = directory;
     options.timeoutSeconds = sessionSeconds;
     options.whileRunning = [&](pid_t pid) {
-        const auto deadline = Clock::now() + std::chrono::duration<double>(sessionSeconds);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(sessionSeconds);
         windowId = waitForWindowOf(pid, "KOV", windowSeconds);
         if (windowId.empty() || waitForExit(pid, settleSeconds)) {
             return;
         }
-        while (Clock::now() < deadline) {
+        while (std::chrono::steady_clock::now() < deadline) {
             askToEnd(windowId, ending);
             if (waitForExit(pid, retrySeconds)) {
                 return;

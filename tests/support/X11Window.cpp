@@ -132,8 +132,7 @@ bool focusX11Window(const std::string& windowId)
 
 std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutSeconds)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
     const std::string command =
         "xdotool search --all --pid " + std::to_string(pid) + " --name '^" + title + "$' 2>/dev/null | head -n 1";
     for (;;) {
@@ -141,7 +140,7 @@ std::string waitForWindowOf(pid_t pid, const std::string& title, double timeoutS
         while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) {
             id.pop_back();
         }
-        if (!id.empty() || processGone(pid) || Clock::now() >= deadline) {
+        if (!id.empty() || processGone(pid) || std::chrono::steady_clock::now() >= deadline) {
             return id;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
