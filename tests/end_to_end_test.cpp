@@ -127,6 +127,8 @@ TEST(EndToEnd, AShortEscapeTapEndsTheRun)
 {
     ScratchScene scene;
     const ViewerSession run = runViewerSession(scene.path(), Ending::TapEscape);
+    ASSERT_FALSE(run.windowId.empty()) << "the program's window never appeared";
+    ASSERT_TRUE(run.result.exited) << "the tap was lost: the viewer was still running long after it";
     ASSERT_NO_FATAL_FAILURE(expectCleanNormalExit(run));
     const std::string& out = run.result.out;
     ASSERT_GE(out.size(), shutdownTrace().size());

@@ -7,7 +7,8 @@
 // How a session asks the viewer to end once its window has shown frames.
 enum class Ending {
     HoldEscape, // Escape held down for longer than a frame
-    TapEscape, // Escape pressed and released within one frame
+    TapEscape, // Escape pressed and released within one frame, once; a
+               // process still running well after it is killed
     CloseButton, // the window manager's close message
 };
 

@@ -159,7 +159,28 @@ bool releaseKey(const std::string& windowId, const std::string& keysym)
 
 bool tapKey(const std::string& windowId, const std::string& keysym)
 {
-    return xdotool("keydown --window " + windowId + " " + keysym + " keyup --window " + windowId + " " + keysym);
+    return onWindow(windowId, false, [&](Display* display, ::Window window) {
+        const KeySym symbol = XStringToKeysym(keysym.c_str());
+        const KeyCode code = symbol != NoSymbol ? XKeysymToKeycode(display, symbol) : 0;
+        if (code == 0) {
+            return false;
+        }
+        XEvent event{};
+        event.xkey.display = display;
+        event.xkey.window = window;
+        event.xkey.root = DefaultRootWindow(display);
+        event.xkey.time = CurrentTime;
+        event.xkey.same_screen = True;
+        event.xkey.keycode = code;
+        event.xkey.type = KeyPress;
+        bool sent = XSendEvent(display, window, True, KeyPressMask, &event) != 0;
+        event.xkey.type = KeyRelease;
+        sent = XSendEvent(display, window, True, KeyReleaseMask, &event) != 0 && sent;
+        // One flush: both events reach the window's client back to back, so
+        // one event poll reads them together.
+        XFlush(display);
+        return sent;
+    });
 }
 
 bool clickButton(const std::string& windowId, int button, int times)
