@@ -10,7 +10,6 @@
 #include "app/AppState.h"
 #include "app/FrameLoop.h"
 #include "app/GLState.h"
-#include "app/SceneLayout.h"
 #include "app/Shutdown.h"
 #include "asset/Asset.h"
 #include "camera/Camera.h"
@@ -385,16 +384,34 @@ constexpr GLint unchecked = -12345;
 
 } // namespace
 
+// The scene as it is meant to be, written out here rather than read from
+// the layout table the scene setup is built from: the assets in drawing
+// order, and their textures by place in the `textures` list (-1: none).
+struct ExpectedAsset {
+    const char* name;
+    bool withAdjacency;
+    bool normalMapped;
+    int colour;
+    int normalMap;
+};
+const ExpectedAsset expectedAssets[] = {
+    {"cow", true, false, 0, -1},     {"test", true, false, 3, -1},   {"spaceStation", false, false, 2, -1},
+    {"metalBox", true, true, 4, 5},  {"brickBox", true, true, 6, 7}, {"lion", true, true, 8, 9},
+    {"lion2", true, false, 8, -1},
+};
+const int cometTexture = 1; // loaded, given to no asset
+const int expectedTextureUnits[] = {0, 0, 0, 0, 0, 1, 0, 1, 0, 1};
+
 // Right after set-up: seven assets in drawing order, each with its own mesh,
 // the three normal-mapped ones and the one without adjacency, ten textures,
 // the camera body in no list, the basic program current and the camera at its
 // start.
 TEST_F(RenderPasses, SceneAfterSetup)
 {
-    ASSERT_EQ(assets.size(), size_t(SceneAsset::count));
-    for (size_t i = 0; i < SceneAsset::count; ++i) {
-        EXPECT_EQ(assets[i], named[sceneAssets[i].name])
-            << "position " << i << " should hold " << sceneAssets[i].name;
+    ASSERT_EQ(assets.size(), std::size(expectedAssets));
+    for (size_t i = 0; i < assets.size(); ++i) {
+        EXPECT_EQ(assets[i], named[expectedAssets[i].name]) << "position " << i << " should hold "
+                                                            << expectedAssets[i].name;
     }
     EXPECT_EQ(cow, named["cow"]);
     EXPECT_TRUE(assets2.empty());
@@ -408,29 +425,22 @@ TEST_F(RenderPasses, SceneAfterSetup)
     std::sort(vaos.begin(), vaos.end());
     EXPECT_EQ(std::unique(vaos.begin(), vaos.end()), vaos.end()) << "two assets share a mesh";
 
-    ASSERT_EQ(named.byName.size(), size_t(SceneAsset::count));
-    for (const SceneAssetLayout& layout : sceneAssets) {
-        const Asset* asset = named[layout.name];
-        EXPECT_EQ(asset->isNormalMapped(), layout.normalMapped) << layout.name;
-        EXPECT_EQ(asset->hasAdjacency(), layout.withAdjacency) << layout.name;
-        EXPECT_EQ(asset->getAdjacencyIndexBuffer() != 0, layout.withAdjacency) << layout.name;
+    ASSERT_EQ(textures.size(), std::size(expectedTextureUnits));
+    for (size_t i = 0; i < textures.size(); ++i) {
+        ASSERT_NE(textures[i], nullptr);
+        EXPECT_NE(textures[i]->m_handle, 0u);
+        EXPECT_EQ(textures[i]->m_unit, expectedTextureUnits[i]) << "texture " << i;
     }
-
-    ASSERT_EQ(textures.size(), size_t(SceneTexture::count));
-    for (const Texture* texture : textures) {
-        ASSERT_NE(texture, nullptr);
-        EXPECT_NE(texture->m_handle, 0u);
-    }
-    // Colour textures and normal maps, as the scene hands them out.
-    for (const SceneAssetLayout& layout : sceneAssets) {
-        EXPECT_EQ(named[layout.name]->getTexture(), textures[layout.colour]->m_handle) << layout.name;
-        if (layout.normalMap != SceneTexture::none) {
-            EXPECT_EQ(named[layout.name]->getNormalMap(), textures[layout.normalMap]->m_handle) << layout.name;
+    for (const ExpectedAsset& expected : expectedAssets) {
+        const Asset* asset = named[expected.name];
+        EXPECT_EQ(asset->isNormalMapped(), expected.normalMapped) << expected.name;
+        EXPECT_EQ(asset->hasAdjacency(), expected.withAdjacency) << expected.name;
+        EXPECT_EQ(asset->getAdjacencyIndexBuffer() != 0, expected.withAdjacency) << expected.name;
+        EXPECT_EQ(asset->getTexture(), textures[expected.colour]->m_handle) << expected.name;
+        EXPECT_NE(asset->getTexture(), textures[cometTexture]->m_handle) << "the comet texture is given to no asset";
+        if (expected.normalMap >= 0) {
+            EXPECT_EQ(asset->getNormalMap(), textures[expected.normalMap]->m_handle) << expected.name;
         }
-    }
-    for (const Asset* asset : assets) {
-        EXPECT_NE(asset->getTexture(), textures[SceneTexture::cometColour]->m_handle)
-            << "the comet texture is given to no asset";
     }
 
     ASSERT_NE(camera, nullptr);
