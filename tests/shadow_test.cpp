@@ -11,6 +11,7 @@
 // that the pixels it uses are in that range.
 #include "app/AppState.h"
 #include "app/FrameLoop.h"
+#include "app/Shutdown.h"
 #include "asset/Asset.h"
 #include "camera/CameraState.h"
 #include "modelloader/ModelLoader.h"
@@ -63,6 +64,10 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(chdir(KOV_SOURCE_DIR), 0);
+        // A scene an earlier test of this process left would cast into these
+        // frames, and its flight would move the eye.
+        stdoutOf(cleanup);
+        resetCameraFlight();
         ASSERT_NO_FATAL_FAILURE(linkScenePrograms());
         glViewport(0, 0, width, height);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);

@@ -24,11 +24,20 @@ void setUpFreshScene()
 
 void linkScenePrograms()
 {
-    static bool linked = false;
+    ShaderLoader* const loaders[] = {&basicLightingShader, &shadowShader, &ambientShader, &normalMappingShader};
+    // Programs that an earlier test of this process linked are used as they
+    // are; any other state (never linked, released, a failed link) is
+    // replaced.
+    bool linked = true;
+    for (ShaderLoader* loader : loaders) {
+        linked = linked && loader->getStatus() == 1 && glIsProgram(loader->getProgram()) == GL_TRUE;
+    }
     if (linked) {
         return;
     }
-    linked = true;
+    for (ShaderLoader* loader : loaders) {
+        loader->release();
+    }
     struct Program {
         ShaderLoader* loader;
         std::vector<const char*> files;

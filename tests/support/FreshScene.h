@@ -7,7 +7,7 @@
 // fresh process would, whichever tests ran before it.
 void setUpFreshScene();
 
-// Loads and links the scene's four programs from the files under the current
-// directory, once per process: for tests that draw with them without the
-// rest of the scene.
+// Makes sure the scene's four programs are linked from the files under the
+// current directory, whatever earlier tests of this process did with them:
+// for tests that draw with them without the rest of the scene.
 void linkScenePrograms();

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -155,4 +157,19 @@ std::vector<std::string> splitLines(const std::string& text)
         lines.push_back(line);
     }
     return lines;
+}
+
+bool inProcessOfItsOwn()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    const char* marker = std::getenv("KOV_TEST_OWN_PROCESS");
+    if (marker != nullptr && name == marker) {
+        return true;
+    }
+    ProcessOptions options;
+    options.environment["KOV_TEST_OWN_PROCESS"] = name;
+    const ProcessResult result = runProcess({"/proc/self/exe", "--gtest_filter=" + name}, options);
+    EXPECT_TRUE(result.exited && result.exitCode == 0) << "in a process of its own:\n" << result.out << result.err;
+    return false;
 }
