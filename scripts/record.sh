@@ -28,9 +28,15 @@ done
 fps=10
 for ((i = 0; i < ${#span[@]}; i += 2)); do [ "${span[i]}" = --fps ] && fps=${span[i+1]}; done
 
-KOV_BUILD_TARGETS=kov_record scripts/setup.sh build
+# KOV_RECORDER names a kov_record already built (the tests give theirs);
+# otherwise it is built here.
+recorder=${KOV_RECORDER:-}
+if [ -z "$recorder" ]; then
+  KOV_BUILD_TARGETS=kov_record scripts/setup.sh build
+  recorder=build/tools/recorder/kov_record
+fi
 record() {
-  if [ -n "${DISPLAY:-}" ]; then build/tools/recorder/kov_record "$@"; else scripts/own-display.sh build/tools/recorder/kov_record "$@"; fi
+  if [ -n "${DISPLAY:-}" ]; then "$recorder" "$@"; else scripts/own-display.sh "$recorder" "$@"; fi
 }
 mkdir -p "$out"
 work=$(mktemp -d "$out/.record-XXXXXX")
