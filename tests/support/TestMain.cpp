@@ -5,10 +5,20 @@
 #include "app/Shutdown.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // The scene's shaders/, models/ and textures/ are found from the
+    // repository root, wherever the executable is started (CTest starts it
+    // there; a developer may start it from the build directory).
+    if (chdir(KOV_SOURCE_DIR) != 0) {
+        std::perror(KOV_SOURCE_DIR);
+        return 1;
+    }
     initGL();
     const int status = RUN_ALL_TESTS();
     // A test that set the scene up and left it (the scene is shared by the
