@@ -95,7 +95,7 @@ void Asset::translate(float amount, glm::vec3 direction)
 void Asset::scale(float factor)
 {
     // Scales by the new running product, so a second call compounds (f, then g:
-    // f² × g). Intended; the scene scales each asset once, where the two agree.
+    // f * f * g). Intended; the scene scales each asset once, where the two agree.
     m_scale = m_scale * factor;
     m_model = m_model * glm::scale(glm::mat4(1.0f), glm::vec3(m_scale, m_scale, m_scale));
 }

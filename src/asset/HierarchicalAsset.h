@@ -18,7 +18,7 @@ public:
     void translate(float amount, glm::vec3 direction) override;
     void scale(float factor) override;
     // The group's own operation, after those of Asset: this asset and every
-    // child turn by speed × dt degrees about (1, 1, 1), each in its own frame.
+    // child turn by speed * dt degrees about (1, 1, 1), each in its own frame.
     virtual void rotateWithChildren(float speed, float dt);
 
     // Appends `child` (null too); the parent owns it from then on.
