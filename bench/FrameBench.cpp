@@ -28,7 +28,7 @@
 
 #include "app/AppState.h"
 #include "app/Shutdown.h"
-#include "app/StandardOutput.h"
+#include "readback/StandardOutput.h"
 
 #include <unistd.h>
 

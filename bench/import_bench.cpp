@@ -16,11 +16,11 @@
 #include "BenchStats.h"
 #include "Machine.h"
 #include "readback/ProcessMemory.h"
+#include "readback/StandardOutput.h"
 
 #include "app/GLObject.h"
 #include "app/GLSL.h"
 #include "app/GLState.h"
-#include "app/StandardOutput.h"
 #include "asset/Asset.h"
 #include "modelloader/Adjacency.h"
 #include "modelloader/ModelImport.h"

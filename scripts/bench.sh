@@ -7,7 +7,7 @@
 #                          --scene DIR --per-asset-frames N]
 # The program's defaults are 300 measured frames after 30 of warm-up, with a
 # time step of 1/60 s. On Mesa's llvmpipe a frame of the scene takes about
-# 130 ms on two quiet cores (README, Benchmarks); the README's figures come
+# 130 ms on two quiet cores (docs/performance.md); its current figures come
 # from the shorter --frames 12 --warmup 3 --per-asset-frames 4.
 # Environment: KOV_BENCH_BUILD (build directory, default build-bench),
 #              KOV_BENCH_OUT (JSON path, default bench/results/frame-<host>-<UTC time>.json).

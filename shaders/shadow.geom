@@ -2,8 +2,9 @@
 // Extrudes a shadow volume from triangles with adjacency, for depth-fail
 // stencil counting with depth clamping and no culling.
 //
-// Input: corners at 0, 2, 4; at 1, 3, 5 the far corner of the neighbouring
-// triangle across the edges 0-2, 2-4 and 4-0. A far corner equal to the
+// Input: the six slots of src/modelloader/Adjacency.h: corners at 0, 2, 4; at
+// 1, 3, 5 the far corner of the neighbouring triangle across the edges 0-2,
+// 2-4 and 4-0. A far corner equal to the
 // triangle's own third corner marks an open edge (a boundary of an open
 // surface, or an edge shared by more than two triangles): such an edge is
 // always treated as a silhouette, which keeps the volume closed.
@@ -14,6 +15,12 @@
 // that faces away emits nothing. At most three sides of four vertices and two
 // caps of three: 18 vertices. The clip positions of the pushed corner and of
 // the corner at infinity come from the vertex shader.
+//
+// Every face emitted is wound counter-clockwise seen from outside the volume,
+// so its front face looks out: where a ray enters a volume it crosses a front
+// face, where it leaves, a back face. The depth-fail count relies on that
+// (src/app/FrameLoop.cpp): behind the visible surface a back face adds one and
+// a front face takes one away.
 
 layout(triangles_adjacency) in;
 layout(triangle_strip, max_vertices = 18) out;
@@ -43,7 +50,10 @@ bool facesLight(vec3 a, vec3 b, vec3 c)
     return dot(cross(b - a, c - a), gLightPos - a) > 0.0;
 }
 
-// The side of the edge from corner i to corner j.
+// The side of the edge from corner i to corner j, a strip near i, far i,
+// near j, far j. The triangle runs from i to j counter-clockwise seen from the
+// light, so the quad is counter-clockwise seen from the side away from the
+// triangle's third corner: outward.
 void emitSide(int i, int j)
 {
     gl_Position = nearClip[i];
@@ -81,6 +91,8 @@ void main()
         emitSide(4, 0);
     }
 
+    // Front cap: the triangle in its own order, facing the light, which is
+    // outward at the volume's near end.
     gl_Position = nearClip[0];
     EmitVertex();
     gl_Position = nearClip[2];
@@ -89,6 +101,8 @@ void main()
     EmitVertex();
     EndPrimitive();
 
+    // Back cap: the same corners at infinity in reverse order, facing away
+    // from the light, which is outward at the far end.
     gl_Position = farClip[4];
     EmitVertex();
     gl_Position = farClip[2];

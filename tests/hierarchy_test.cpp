@@ -415,6 +415,21 @@ TYPED_TEST(EitherParent, ScaleAndRotateWithChildrenReachTheChildren)
     EXPECT_TRUE(matricesNear(child->getModelMatrix(), start, 0.0f));
 }
 
+// rotateWithChildren is virtual in both: a call through the parent's type
+// reaches a subclass's own version.
+TYPED_TEST(EitherParent, RotateWithChildrenIsVirtual)
+{
+    struct Counting : TypeParam {
+        using TypeParam::TypeParam;
+        void rotateWithChildren(float, float) override { ++calls; }
+        int calls = 0;
+    };
+    Counting counting(false, false, 0);
+    TypeParam& parent = counting;
+    parent.rotateWithChildren(1.0f, 1.0f);
+    EXPECT_EQ(counting.calls, 1);
+}
+
 // draw reaches the children after the parent's own draw; the shadow-volume
 // and normal-mapped draws stay with the parent.
 TYPED_TEST(EitherParent, DrawReachesTheChildrenParentFirstOtherPassesDoNot)

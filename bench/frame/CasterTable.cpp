@@ -4,29 +4,21 @@
 
 #include "BenchStats.h"
 #include "app/AppState.h"
+#include "app/SceneLayout.h"
 #include "readback/BufferReadback.h"
 #include "asset/Asset.h"
 
-#include <iterator>
+#include <cstring>
 
-// ---- the scene's layout ------------------------------------------------------
-// The order in which the scene set-up fills `assets`. Replace with what a
-// scene-layout header provides once there is one.
 std::string sceneAssetName(size_t index)
 {
-    static const char* const names[] = {"cow (cow2.obj)",
-                                        "test (box.obj)",
-                                        "spaceStation (spaceship.obj)",
-                                        "metalBox (box2.obj)",
-                                        "brickBox (box3.obj)",
-                                        "lion (Lion.obj)",
-                                        "lion2 (Lion2.obj)"};
-    if (assets.size() == std::size(names) && index < std::size(names)) {
-        return names[index];
+    if (assets.size() == SceneAsset::count && index < SceneAsset::count) {
+        const SceneAssetLayout& layout = sceneAssets[index];
+        const char* slash = std::strrchr(layout.modelPath, '/');
+        return std::string(layout.name) + " (" + (slash != nullptr ? slash + 1 : layout.modelPath) + ")";
     }
     return "asset " + std::to_string(index);
 }
-// -----------------------------------------------------------------------------
 
 namespace {
 

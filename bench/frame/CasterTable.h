@@ -10,7 +10,7 @@
 #include <vector>
 
 // The name of the asset at `index` in the scene's asset list, with its model
-// file. The one place that knows the scene's layout by index.
+// file, as the scene's layout gives them.
 std::string sceneAssetName(size_t index);
 
 // The shadow-volume pass with one casting asset alone, from the start of the

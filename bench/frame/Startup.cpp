@@ -1,10 +1,12 @@
 #include "frame/Startup.h"
 
+#include "frame/PassTiming.h"
+
 #include "app/AppState.h"
 #include "app/FrameLoop.h"
 #include "app/GLState.h"
 #include "app/SceneSetup.h"
-#include "app/StandardOutput.h"
+#include "readback/StandardOutput.h"
 
 #include <GL/glew.h>
 
@@ -51,6 +53,23 @@ double processStartBootSeconds()
     return std::strtod(field.c_str(), nullptr) / static_cast<double>(ticks > 0 ? ticks : 100);
 }
 
+// Each phase of the scene setup, timed from the end of the one before.
+class SetupClock : public SetupObserver {
+public:
+    explicit SetupClock(std::chrono::steady_clock::time_point start) : m_last(start) {}
+    void phaseDone(SetupPhase phase) override
+    {
+        const auto now = std::chrono::steady_clock::now();
+        m_seconds[static_cast<int>(phase)] = secondsBetween(m_last, now);
+        m_last = now;
+    }
+    double seconds(SetupPhase phase) const { return m_seconds[static_cast<int>(phase)]; }
+
+private:
+    std::chrono::steady_clock::time_point m_last;
+    double m_seconds[3] = {0.0, 0.0, 0.0};
+};
+
 } // namespace
 
 MainEntry enterMain()
@@ -68,8 +87,10 @@ StartupFigures startScene(const FrameBenchOptions& options, const MainEntry& ent
 
     initGL();
     const auto glReady = std::chrono::steady_clock::now();
-    SetupTimings setup;
-    setupScene(&setup);
+    SetupClock setup(glReady);
+    setSetupObserver(&setup);
+    setupScene();
+    setSetupObserver(nullptr);
     const auto sceneReady = std::chrono::steady_clock::now();
 
     // The first frame, as the frame loop would draw it.
@@ -87,10 +108,11 @@ StartupFigures startScene(const FrameBenchOptions& options, const MainEntry& ent
     figures.processToFirstFrame = startKnown ? firstFrameBoot - entry.processStartBoot : -1.0;
     figures.processToMain = startKnown ? entry.boot - entry.processStartBoot : -1.0;
     figures.initGL = secondsBetween(entry.steady, glReady);
-    figures.textures = setup.textures;
-    figures.programs = setup.programs;
-    figures.models = setup.models;
-    figures.setupOther = secondsBetween(glReady, sceneReady) - setup.textures - setup.programs - setup.models;
+    figures.textures = setup.seconds(SetupPhase::Textures);
+    figures.programs = setup.seconds(SetupPhase::Programs);
+    figures.models = setup.seconds(SetupPhase::Models);
+    figures.setupOther =
+        secondsBetween(glReady, sceneReady) - figures.textures - figures.programs - figures.models;
     figures.firstFrame = secondsBetween(sceneReady, firstFrame);
     return figures;
 }

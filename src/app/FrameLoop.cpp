@@ -86,6 +86,7 @@ void drawScene(bool shadowPass, bool normalPass, bool lightPass, GLuint program)
                 drawWith(asset, &Asset::draw);
             }
         }
+        // assets2 and assets3 stay empty in this scene; walking them is intended.
         for (Asset* asset : assets2) {
             drawWith(asset, &Asset::draw);
         }
@@ -132,7 +133,12 @@ void renderFrame(double dt)
     drawScene(false, true, false, ambientShader.getProgram());
     endPass(RenderPass::Depth);
 
-    // Shadow volumes counted depth-fail into the stencil buffer.
+    // Shadow volumes counted depth-fail into the stencil buffer, the volumes
+    // of every caster for every light into one count. Only faces behind the
+    // visible surface (failing the depth test) count: a back face adds one, a
+    // front face takes one away. shaders/shadow.geom winds every face to look
+    // out of its volume, so the count is the number of volumes holding the
+    // surface. No culling: both facings must reach the stencil.
     glEnable(GL_STENCIL_TEST);
     glDepthMask(GL_FALSE);
     glEnable(GL_DEPTH_CLAMP);
@@ -146,7 +152,8 @@ void renderFrame(double dt)
         endPass(RenderPass::ShadowVolumes);
     }
 
-    // Lit pass where the stencil count is zero.
+    // Lit pass where the stencil count is zero: all three lights, only where
+    // no volume of any light holds the surface.
     glDisable(GL_DEPTH_CLAMP);
     glEnable(GL_CULL_FACE);
     glDepthFunc(GL_EQUAL);
@@ -155,7 +162,8 @@ void renderFrame(double dt)
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     drawLitPass(RenderPass::Lit);
 
-    // The same light added over the whole image.
+    // The same light added over the whole image, stencil off: a pixel in the
+    // shadow of any one light gets all three lights once, any other twice.
     glDisable(GL_STENCIL_TEST);
     glEnable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);

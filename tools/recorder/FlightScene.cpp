@@ -4,8 +4,8 @@
 #include "app/FrameLoop.h"
 #include "app/GLState.h"
 #include "app/SceneSetup.h"
-#include "app/StandardOutput.h"
 #include "camera/CameraState.h"
+#include "readback/StandardOutput.h"
 
 #include <GL/glew.h>
 

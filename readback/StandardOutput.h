@@ -1,5 +1,6 @@
 #pragma once
-// Silencing standard output around code whose printing is not wanted.
+// Silencing standard output around code whose printing is not wanted: the
+// viewer's console lines, in the programs that drive its frames.
 
 // Sends standard output to the null device (both C and C++ streams flushed first)
 // and returns a descriptor of what it was, for restoreStandardOutput; -1 when
