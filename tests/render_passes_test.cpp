@@ -20,6 +20,7 @@
 #include "support/ScopedEntryPoint.h"
 #include "textureloader/TextureLoader.h"
 
+#include <GLFW/glfw3.h>
 #include <dlfcn.h>
 #include <unistd.h>
 #include <glm/geometric.hpp>
@@ -102,6 +103,7 @@ struct FrameRecorder : PassObserver {
     std::vector<GLuint> deletedVertexArrays;
     std::vector<GLuint> deletedTextures;
     bool inPass = false;
+    int framesLeft = 0; // through the frame loop: frames before it is asked to end
 
     void beginPass(RenderPass pass) override
     {
@@ -118,8 +120,11 @@ struct FrameRecorder : PassObserver {
         inPass = true;
     }
 
-    void endPass(RenderPass) override
+    void endPass(RenderPass pass) override
     {
+        if (pass == RenderPass::Additive && --framesLeft == 0) {
+            glfwSetWindowShouldClose(appWindow.getWindow(), GLFW_TRUE);
+        }
         inPass = false;
         PassRecord& record = passes.back();
         for (const Asset* asset : assets) {
@@ -322,13 +327,19 @@ protected:
     KOV_SWAPPED(DeleteVertexArrays);
 #undef KOV_SWAPPED
 
-    // Renders frames with a fixed step while recording what they do.
-    FrameRecorder renderRecorded(int frames, double dt = 0.125)
+    // Renders frames with a fixed step (or through the frame loop, which
+    // measures its own) while recording what they do.
+    FrameRecorder renderRecorded(int frames, double dt = 0.125, bool throughTheLoop = false)
     {
         FrameRecorder frameRecorder;
         recorder = &frameRecorder;
         setPassObserver(&frameRecorder);
-        for (int i = 0; i < frames; ++i) {
+        if (throughTheLoop) {
+            frameRecorder.framesLeft = frames;
+            renderLoop();
+            glfwSetWindowShouldClose(appWindow.getWindow(), GLFW_FALSE);
+        }
+        for (int i = 0; i < frames && !throughTheLoop; ++i) {
             renderFrame(dt);
         }
         setPassObserver(nullptr);
@@ -595,16 +606,21 @@ TEST_F(RenderPasses, PassesProgramsAndDrawsOfAFrame)
     }
 }
 
-// Several frames: one clear each, of all three buffers, made with depth
-// writes on, GL_LEQUAL and the back buffer selected; the draw buffer switched
-// off and back exactly once; and, without an off-screen framebuffer, no
-// viewport and no framebuffer binding at all.
+// Several frames of the frame loop: one clear each, of all three buffers, made
+// with depth writes on, GL_LEQUAL and the back buffer selected; the draw
+// buffer switched off and back exactly once; without an off-screen
+// framebuffer, no viewport and no framebuffer binding at all; and time steps
+// that add up to no more than the loop ran (each one measured from the frame
+// before, not from the loop's start).
 TEST_F(RenderPasses, FramesClearAndLeaveViewportAndFramebufferAlone)
 {
     ASSERT_EQ(fbo, 0u);
     glViewport(7, 11, 613, 401); // distinctive: a frame that set it would change it
-    const int frames = 3;
-    const FrameRecorder recorded = renderRecorded(frames);
+    const int frames = 5;
+    const double start = glfwGetTime();
+    const FrameRecorder recorded = renderRecorded(frames, 0.0, true);
+    EXPECT_GT(getFlightTimer(), 0.0f);
+    EXPECT_LE(getFlightTimer(), glfwGetTime() - start);
 
     EXPECT_EQ(recorded.viewportCalls, 0);
     EXPECT_EQ(recorded.bindFramebufferCalls, 0);

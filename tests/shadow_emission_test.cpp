@@ -16,6 +16,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <sstream>
@@ -239,6 +240,12 @@ TEST_F(ShadowEmission, OpenGridEmitsSidesAlongItsBorderAndNothingSeenFromBehind)
     // Lit from above: every triangle faces the light; the open border of 4n
     // edges is a silhouette, the inner edges are not.
     EXPECT_EQ(volumePrimitives(*grid, glm::vec3(0.3f, 4.0f, -0.2f)), 2 * triangles + 2 * (4 * n));
+    // Half the corners (the back caps' and the far ends of the sides) are at
+    // infinity, where a projection puts them beyond its far plane; no finite
+    // extrusion short of it gets there.
+    const std::vector<glm::vec4> corners = emittedCorners(*grid, glm::vec3(0.3f, 4.0f, -0.2f));
+    EXPECT_EQ(2 * std::count_if(corners.begin(), corners.end(), [](glm::vec4 c) { return c.z > c.w; }),
+              static_cast<long>(corners.size()));
     // From below no triangle faces the light: nothing at all, open border
     // or not.
     EXPECT_EQ(volumePrimitives(*grid, glm::vec3(0.3f, -4.0f, -0.2f)), 0u);

@@ -8,9 +8,11 @@
 // at exactly half the unshadowed value (both come from the same 8-bit lit
 // colour, written once, or written and added once more), as long as the lit
 // colour stays below 128 so that doubling does not saturate; the test checks
-// that the pixels it uses are in that range.
+// that the pixels it uses are in that range. The same controlled scene also
+// shows the normal-mapping program's lighting on a floor of its own.
 #include "app/AppState.h"
 #include "app/FrameLoop.h"
+#include "app/GLObject.h"
 #include "app/Shutdown.h"
 #include "asset/Asset.h"
 #include "camera/CameraState.h"
@@ -27,6 +29,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -343,4 +346,42 @@ TEST_F(Shadows, ShadowSeenAlongTheLightRays)
                               glm::vec3(0.0f, floorY, -0.6f), glm::vec3(0.0f, floorY, 0.6f)}) {
         EXPECT_TRUE(isUnshadowed(frames, pixelOf(outside))) << "floor at " << outside.x << ", " << outside.z;
     }
+}
+
+// A floor drawn with normal mapping, turned a quarter about y (u along -z, v
+// along -x): a normal map leaning towards +v (green above one half) turns a
+// point on the +x side of the first light towards it, so the point is lit
+// more brightly than with a flat map. Without the map, without its tangents,
+// with them left unturned or with the bitangent reversed it is not.
+TEST_F(Shadows, NormalMapLeansTheFloorTowardsGreen)
+{
+    m_files.write("mapped.obj", "v -3 -1 3\nv 3 -1 3\nv 3 -1 -3\nv -3 -1 -3\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                "vn 0 1 0\nf 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n");
+    Asset* floor = new Asset(true, true, basicLightingShader.getProgram());
+    stdoutOf([&] { ModelLoader::getInstance().loadModel(m_files.file("mapped.obj"), floor, false); });
+    assets.push_back(floor);
+    floor->setModelMatrix(glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
+    const GLTexture colour = GLTexture::generate();
+    const GLTexture normals = GLTexture::generate();
+    const auto fill = [](const GLTexture& texture, std::array<GLubyte, 3> texel) {
+        glBindTexture(GL_TEXTURE_2D, texture.id());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    };
+    fill(colour, {100, 100, 100});
+    floor->setTexture(colour.id());
+    floor->setNormalMap(normals.id());
+    floor->setNormalMapUnit(1);
+    look({2.0f, 1.5f, 3.0f}, {2.0f, floorY, 0.0f}); // from the side, clear of the highlight
+    const glm::ivec2 p = pixelOf({2.0f, floorY, 0.0f});
+    ASSERT_TRUE(onScreen(p));
+    fill(normals, {128, 128, 255});
+    const RgbImage flat = renderAndRead(true);
+    fill(normals, {128, 200, 220});
+    const RgbImage leaning = renderAndRead(true);
+    const int flatGreen = flat.at(p.x, p.y)[1];
+    const int leaningGreen = leaning.at(p.x, p.y)[1];
+    EXPECT_GT(flatGreen, 16);
+    EXPECT_LT(leaningGreen, 255);
+    EXPECT_GT(leaningGreen, flatGreen * 5 / 4) << "flat " << flatGreen; // about 1.45 times
 }
