@@ -79,6 +79,7 @@ RgbImage checker(uint8_t r0, uint8_t g0, uint8_t b0, uint8_t r1, uint8_t g1, uin
 // `textures`, so that cleanup() releases them.
 void buildScene(const ScratchDirectory& dir)
 {
+    stdoutOf(cleanup); // a scene an earlier test of this process left would be drawn too
     ASSERT_NO_FATAL_FAILURE(linkScenePrograms());
     clearGLErrors();
     dir.write("floor.obj", floorObj());
@@ -344,6 +345,7 @@ TEST(Framebuffer, WithoutItNoFramebufferExistsAndCleanupDeletesNone)
 
 TEST(Framebuffer, ObjectsTheirAttachmentAndTheirRelease)
 {
+    stdoutOf(cleanup); // a scene an earlier test left would go with the shutdown below
     ASSERT_EQ(framebufferNames(), 0);
     ASSERT_EQ(renderbufferNames(), 0);
     const std::map<std::string, int> othersBefore = otherObjects();

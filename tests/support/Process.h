@@ -34,8 +34,9 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
 // For a test of state that a process sets up once (a singleton's first use,
 // for example): true in a process of the test's own, where the caller then
 // runs the test's body. Called in the test's process, runs this executable
-// again with only the current test, expects that to pass, and is false: the
-// body must not run there, whatever earlier tests did to the process.
+// again with only the current test (on a virtual display of its own),
+// expects that to pass, and is false: the body must not run there, whatever
+// earlier tests did to the process.
 bool inProcessOfItsOwn();
 
 // What a shell command writes to standard output ("" when it cannot run).
