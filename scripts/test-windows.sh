@@ -211,7 +211,19 @@ status=$(cat "$scratch/unlinkable-windows.status")
 linked=$(without_pauses "$scratch/unlinkable-windows.out" | grep -c '^failed to link shader$' || true)
 [ "$linked" = 2 ] && pass "\"failed to link shader\" printed twice" \
   || fail "\"failed to link shader\" printed $linked times, not twice"
-pauses=$(unix_lines "$scratch/unlinkable-windows.out" | grep -o "$pause_prompt" | wc -l)
+count_pauses() { unix_lines "$scratch/unlinkable-windows.out" | grep -o "$pause_prompt" | wc -l; }
+pauses=$(count_pauses)
+# Once in about thirty runs, on a loaded machine, one of Wine's command
+# interpreters left no prompt in the transcript (never reproduced alone):
+# only then the run is made once more. A pause the viewer skips is missing
+# from both runs.
+if [ "$pauses" != 3 ]; then
+  echo "the console pause ran $pauses times; the failed start under Wine once more"
+  wineserver -k 2>/dev/null || true
+  (cd "$scratch/unlinkable" && "$project/scripts/own-display.sh" bash -c "run_to_end '$exe' unlinkable-windows")
+  wineserver -k 2>/dev/null || true
+  pauses=$(count_pauses)
+fi
 [ "$pauses" = 3 ] && pass "the console pause ran three times" || fail "the console pause ran $pauses times, not 3"
 if diff <(unix_lines "$scratch/unlinkable-linux.out") <(without_pauses "$scratch/unlinkable-windows.out") \
      >"$scratch/unlinkable.diff"; then
